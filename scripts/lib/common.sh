@@ -1,0 +1,86 @@
+# Shared by scripts/run and scripts/test: package installation, the build, and a virtual
+# display with a window manager.
+
+REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Packages to build and run the client and the demo portal.
+RUN_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
+    libgl1-mesa-dri fonts-wqy-zenhei
+)
+# Further packages for the tests and benchmarks.
+TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth openbox xdotool x11-utils clang-format
+)
+
+log() { printf '== %s\n' "$*"; }
+
+# Installs the named Debian packages that are missing (apt-get update first).
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    log "installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+    local dir="$1"
+    shift
+    cmake -S "$REPO_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+# Starts Xvfb on a free display and openbox on it; exports DISPLAY. Both end with the
+# calling script (see stop_display).
+start_display() {
+    local displayfd_file
+    displayfd_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfd_file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local tries=0
+    while [ ! -s "$displayfd_file" ] && [ $tries -lt 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    export DISPLAY=":$(tr -d '\n' <"$displayfd_file")"
+    rm -f "$displayfd_file"
+    openbox >/dev/null 2>&1 &
+    OPENBOX_PID=$!
+    # The window manager is ready once it has announced itself on the root window.
+    tries=0
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        sleep 0.1
+        tries=$((tries + 1))
+        if [ $tries -ge 100 ]; then
+            echo "openbox did not start on $DISPLAY" >&2
+            return 1
+        fi
+    done
+    log "display $DISPLAY with openbox"
+}
+
+stop_display() {
+    [ -n "${OPENBOX_PID:-}" ] && kill "$OPENBOX_PID" 2>/dev/null || true
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}
+
+# Chromium's sandbox cannot run as root; only then is it switched off.
+sandbox_for_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        export QTWEBENGINE_DISABLE_SANDBOX=1
+    fi
+}

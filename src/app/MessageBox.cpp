@@ -1,0 +1,12 @@
+#include "app/MessageBox.h"
+
+#include <QMessageBox>
+
+namespace lorvex {
+
+void QtMessageBoxes::ShowStop(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace lorvex

@@ -1,0 +1,140 @@
+#include "browsing/BrowserView.h"
+
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+#include "browsing/GeneratedPages.h"
+#include "browsing/location.h"
+#include "favourites/text_codec.h"
+
+namespace lorvex {
+
+namespace {
+
+// Overflow hidden on the root and the body: without a scroll bar a page can still scroll
+// by wheel or keys unless its overflow is hidden.
+constexpr char kNoScrollScript[] = R"(
+(function () {
+  var css = 'html, body { overflow: hidden !important; }';
+  var style = document.getElementById('lorvex-no-scroll');
+  if (!style) {
+    style = document.createElement('style');
+    style.id = 'lorvex-no-scroll';
+    (document.head || document.documentElement).appendChild(style);
+  }
+  style.textContent = css;
+  if (document.body) document.body.setAttribute('scroll', 'no');
+})();
+)";
+
+QWebEngineProfile* SharedProfile() {
+    // The default profile is off the record: nothing of the portal is kept on disk.
+    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
+    InstallGeneratedPageHandler(profile);
+    return profile;
+}
+
+}  // namespace
+
+BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
+    : QWebEnginePage(profile, view), view_(view) {
+    // Pages get nothing beyond what a browser tab gets: every permission is refused.
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+    connect(this, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+}
+
+QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
+    // Returning another existing page makes that page adopt the new window's contents
+    // (and drops its history). Returning this page itself would crash the engine, so a
+    // handler that answers with this view's own page is treated as a refusal.
+    QWebEnginePage* target = view_->AnswerNewWindow();
+    return target == this ? nullptr : target;
+}
+
+BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+BrowserPage* BrowserView::EnsurePage() {
+    if (page_ == nullptr) {
+        page_ = new BrowserPage(SharedProfile(), this);
+        setPage(page_);
+    }
+    return page_;
+}
+
+QWebEnginePage* BrowserView::AnswerNewWindow() { return newWindow_ ? newWindow_() : nullptr; }
+
+void BrowserView::Navigate(const QString& address) {
+    EnsurePage();
+    const std::string sent = EncodeAddressForPortal(address.toStdString());
+    load(QUrl::fromEncoded(QByteArray::fromStdString(sent), QUrl::TolerantMode));
+}
+
+bool BrowserView::GoBack() {
+    if (page_ == nullptr || !history()->canGoBack()) return false;
+    back();
+    return true;
+}
+
+bool BrowserView::GoForward() {
+    if (page_ == nullptr || !history()->canGoForward()) return false;
+    forward();
+    return true;
+}
+
+std::string BrowserView::LocationURL() const {
+    if (page_ == nullptr) return {};
+    // Never through QUrl::toString(): its decoded form mangles GBK escapes.
+    return PresentLocation(url().toEncoded().toStdString());
+}
+
+void BrowserView::DocumentOpen() {
+    document_.clear();
+    documentOpen_ = true;
+}
+
+void BrowserView::DocumentWrite(std::string_view piece) {
+    if (!documentOpen_) DocumentOpen();
+    document_.append(piece);
+}
+
+void BrowserView::DocumentClose() {
+    if (!documentOpen_) return;
+    documentOpen_ = false;
+    EnsurePage();
+    const QUrl url =
+        GeneratedPageStore::Instance().Add(QByteArray::fromStdString(Utf8ToGb18030(document_)));
+    std::string().swap(document_);
+    load(url);
+}
+
+void BrowserView::DocumentDiscard() {
+    documentOpen_ = false;
+    std::string().swap(document_);
+}
+
+void BrowserView::HideScrollBars() {
+    BrowserPage* current = EnsurePage();
+    current->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+    current->runJavaScript(QString::fromLatin1(kNoScrollScript),
+                           QWebEngineScript::ApplicationWorld);
+}
+
+bool BrowserView::Place(int left, int top, int width, int height) {
+    if (width < 0 || height < 0) return false;
+    setGeometry(left, top, width, height);
+    return true;
+}
+
+}  // namespace lorvex

@@ -1,0 +1,79 @@
+// The browser view the client hosts three times (the main view, the side column and the
+// hidden pop-up browser): a QWebEngineView offering what the rest of the client relies
+// on, in the client's terms.
+#pragma once
+
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace lorvex {
+
+class BrowserView;
+
+// The page behind a view. New-window requests go to the view's handler; permission
+// requests of pages are denied.
+class BrowserPage : public QWebEnginePage {
+    Q_OBJECT
+  public:
+    BrowserPage(QWebEngineProfile* profile, BrowserView* view);
+
+  protected:
+    QWebEnginePage* createWindow(WebWindowType type) override;
+
+  private:
+    BrowserView* view_;
+};
+
+class BrowserView : public QWebEngineView {
+    Q_OBJECT
+  public:
+    explicit BrowserView(QWidget* parent = nullptr);
+
+    // Answers a new-window request of this view's pages: the page to load the new window's
+    // contents into, or nullptr to refuse it.
+    using NewWindowHandler = std::function<QWebEnginePage*()>;
+    void SetNewWindowHandler(NewWindowHandler handler) { newWindow_ = std::move(handler); }
+    QWebEnginePage* AnswerNewWindow();
+
+    // Starts loading an address given as text and returns at once. Non-ASCII characters
+    // are sent GBK-percent-encoded, the portal's code page; ASCII goes as it stands.
+    void Navigate(const QString& address);
+
+    // One step back or forward in the view's history; false when there is no page that way.
+    bool GoBack();
+    bool GoForward();
+
+    // The address of the view's top-level document as the user reads it: non-ASCII escapes
+    // decoded into characters, ASCII escapes kept (UTF-8). Empty before the first load.
+    std::string LocationURL() const;
+
+    // Writes a document of the client's own into the view: Open starts it, each Write
+    // appends a piece (UTF-8), Close hands the whole text to the view, which then loads it.
+    void DocumentOpen();
+    void DocumentWrite(std::string_view piece);
+    void DocumentClose();
+    // Drops a document being written; the view keeps what it showed.
+    void DocumentDiscard();
+    bool DocumentIsOpen() const { return documentOpen_; }
+
+    // Hides the scroll bars of the current document and keeps it from scrolling.
+    void HideScrollBars();
+
+    // Places the view in its parent; a negative width or height is refused (returns false
+    // and changes nothing).
+    bool Place(int left, int top, int width, int height);
+
+    // The page, created on first use so that a view that never loads starts no browser.
+    BrowserPage* EnsurePage();
+
+  private:
+    BrowserPage* page_ = nullptr;
+    NewWindowHandler newWindow_;
+    std::string document_;
+    bool documentOpen_ = false;
+};
+
+}  // namespace lorvex

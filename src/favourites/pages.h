@@ -1,0 +1,59 @@
+// The two pages the client writes into the side column: the confirmation of a collect
+// and the library page of the collected songs. Each is a sequence of pieces, written one
+// by one into the view's document in the order given here.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "favourites/favourites_file.h"
+
+namespace lorvex {
+
+// The eight pieces of the confirmation page.
+const std::vector<std::string>& ConfirmationPagePieces();
+
+// Escapes text for HTML content and attribute values: & < > " ' become entities.
+std::string EscapeHtml(std::string_view text);
+
+// Builds the library page for one portal origin.
+class LibraryPage {
+  public:
+    explicit LibraryPage(std::string_view portalOrigin);
+
+    // The page head and the start of the table: five pieces.
+    std::vector<std::string> HeadPieces() const;
+
+    // The three pieces of one record's row. Each value has "%20" turned into a space and
+    // is then HTML-escaped; every placeholder of the row template is filled once, so a
+    // value is never scanned for other placeholders. The template's own text stays as is.
+    std::vector<std::string> RowPieces(const FavouriteRecord& record) const;
+
+    // The separator row and the end of the page: two pieces.
+    std::vector<std::string> EndPieces() const;
+
+    // The row template (both pieces joined), placeholders unfilled.
+    const std::string& RowTemplate() const { return template_; }
+
+    // Whether a line yields a row: every line does except an empty one.
+    static bool LineMakesRow(std::string_view line) { return !line.empty(); }
+
+  private:
+    // The row template cut at its placeholders: literal text, then the field that follows
+    // it (none after the last literal), so filling a row is one pass over the pieces.
+    enum class Field { kNone, kID, kGN, kGS };
+    struct TemplatePart {
+        std::string literal;
+        Field field = Field::kNone;
+    };
+
+    std::string origin_;
+    std::string template_;
+    std::vector<TemplatePart> parts_;
+};
+
+// Titles and texts of the message boxes of the favourites commands.
+inline constexpr std::string_view kEmptyLibraryMessage = "无收藏记录\n请收藏歌曲！";
+
+}  // namespace lorvex

@@ -1,0 +1,42 @@
+// The client's text codec. Text inside the program is UTF-8; the favourites file and the
+// pages handed to the browser are in the GB2312 family: GB18030 writes exactly the
+// GB2312/GBK (code page 936) bytes for every character those hold, and four-byte
+// sequences for the rest, so no character is lost. On POSIX the conversion goes
+// through iconv, on Windows through code page 54936.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace lorvex {
+
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
+
+struct CodecError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// UTF-8 to GB18030. Bytes that are not valid UTF-8 are encoded as U+FFFD would be
+// (0x84 0x31 0xA4 0x37). Throws CodecError only when the converter itself is unavailable.
+std::string Utf8ToGb18030(std::string_view utf8);
+
+// GB18030 to UTF-8. Bytes that do not decode become U+FFFD; decoding always goes on.
+std::string Gb18030ToUtf8(std::string_view bytes);
+
+// Repairs UTF-8: every byte that is not part of a valid sequence becomes U+FFFD.
+std::string SanitizeUtf8(std::string_view bytes);
+
+// True when the bytes are valid UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
+// Decodes a whole favourites file to UTF-8: a UTF-8 byte-order mark means UTF-8, a
+// UTF-16 LE or BE mark means UTF-16 (the mark itself is dropped); anything else is
+// GB18030. Bytes that do not decode become U+FFFD.
+std::string DecodeFavouritesText(std::string_view bytes);
+
+// UTF-8 to a sequence of code points and back (invalid bytes become U+FFFD).
+std::u32string Utf8ToCodePoints(std::string_view utf8);
+std::string CodePointsToUtf8(std::u32string_view codePoints);
+
+}  // namespace lorvex

@@ -1,0 +1,26 @@
+// Lorvex: creates, loads and shows the main window, then runs the event loop.
+#include <QApplication>
+
+#include "app/MessageBox.h"
+#include "app/SingleInstance.h"
+#include "app/build_config.h"
+#include "app/frmMain.h"
+#include "browsing/GeneratedPages.h"
+
+int main(int argc, char* argv[]) {
+    lorvex::RegisterGeneratedPageScheme();
+    // The client reads no command line: Qt sees the program name only.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
+    QCoreApplication::setApplicationName(lorvex::kApplicationTitle);
+
+    lorvex::LocalSingleInstanceGuard guard;
+    lorvex::Services services;
+    services.guard = &guard;
+    lorvex::frmMain window(std::string(lorvex::kBuildPortalOrigin), services);
+    QObject::connect(&guard, &lorvex::SingleInstanceGuard::activationRequested, &window,
+                     [&window] { lorvex::BringToFront(&window); });
+    window.Load();
+    window.show();
+    return app.exec();
+}

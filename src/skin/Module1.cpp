@@ -1,0 +1,253 @@
+#include "skin/Module1.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRegion>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <vector>
+
+#include "app/units.h"
+#include "skin/PictureElement.h"
+#include "skin/frame_geometry.h"
+
+namespace lorvex {
+
+std::int16_t LastLayoutResizable = 0;
+
+namespace {
+
+const QColor kFrameGrey(207, 207, 207);
+const char kPendingLayout[] = "lorvexPendingSkinLayout";
+
+double TwipsPerPixelX(const QWidget* form) {
+    const QScreen* screen = form->screen();
+    return TwipsPerPixel(screen ? screen->logicalDotsPerInchX() : 96.0);
+}
+
+double TwipsPerPixelY(const QWidget* form) {
+    const QScreen* screen = form->screen();
+    return TwipsPerPixel(screen ? screen->logicalDotsPerInchY() : 96.0);
+}
+
+// The window's size in whole pixels, worked out from its size in twips.
+QSize SkinSize(const QWidget* form) {
+    const double tppX = TwipsPerPixelX(form);
+    const double tppY = TwipsPerPixelY(form);
+    return {SkinPixels(form->width() * tppX, tppX), SkinPixels(form->height() * tppY, tppY)};
+}
+
+QWidget* Element(QWidget* form, std::string_view name) {
+    const QString key = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    auto* element = form->findChild<QWidget*>(key, Qt::FindDirectChildrenOnly);
+    if (element == nullptr) {
+        throw MissingElement("the window has no element named " + std::string(name));
+    }
+    return element;
+}
+
+PictureElement* Grip(QWidget* form, int index) {
+    const auto grips =
+        form->findChildren<PictureElement*>(QStringLiteral("Resizer"), Qt::FindDirectChildrenOnly);
+    for (PictureElement* grip : grips) {
+        if (grip->Index() == index) return grip;
+    }
+    throw MissingElement("the window has no element Resizer(" + std::to_string(index) + ")");
+}
+
+void Place(QWidget* element, const ElementPlacement& placement) {
+    const int width = placement.width.value_or(element->width());
+    const int height = placement.height.value_or(element->height());
+    element->setGeometry(placement.left, placement.top, width, height);
+}
+
+// A change of window state or size reaches an X11 window only once the window manager
+// has answered, after the procedure that asked for it has returned. The frame is laid out
+// at once, as asked, and once more when the new size arrives.
+class SkinFollower : public QObject {
+  public:
+    static void Expect(QWidget* form, bool resizable) {
+        static SkinFollower follower;
+        form->removeEventFilter(&follower);
+        form->installEventFilter(&follower);
+        form->setProperty(kPendingLayout, resizable);
+        // The answer normally comes within milliseconds; stop waiting after a while so a
+        // later resize by other means leaves the frame alone.
+        QTimer::singleShot(2000, form, [form] { form->setProperty(kPendingLayout, QVariant()); });
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            auto* form = qobject_cast<QWidget*>(watched);
+            const QVariant pending = form ? form->property(kPendingLayout) : QVariant();
+            if (pending.isValid()) {
+                // Deferred so the window's own size-change handler runs first.
+                QTimer::singleShot(
+                    0, form, [form, resizable = pending.toBool()] { LayoutSkin(form, resizable); });
+            }
+        }
+        return false;
+    }
+};
+
+// Moves a window by hand with the mouse, for window systems that offer no system move.
+class ManualMove : public QObject {
+  public:
+    ManualMove(QWidget* form, QPoint pressAt) : form_(form), offset_(pressAt - form->pos()) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            form_->move(mouse->globalPosition().toPoint() - offset_);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QWidget* form_;
+    QPoint offset_;
+};
+
+// Waits for the pointer to move with the button still down before handing the move to
+// the window manager: a press that hands the pointer over at once would swallow the
+// double-click that may follow it.
+class PendingDrag : public QObject {
+  public:
+    explicit PendingDrag(QWidget* form) : form_(form), pressAt_(QCursor::pos()) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseMove: {
+                const auto* mouse = static_cast<QMouseEvent*>(event);
+                if (mouse->buttons() == Qt::NoButton) break;
+                QWindow* window = form_->windowHandle();
+                if (window == nullptr || !window->startSystemMove()) {
+                    new ManualMove(form_, pressAt_);
+                }
+                deleteLater();
+                qApp->removeEventFilter(this);
+                break;
+            }
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                deleteLater();
+                qApp->removeEventFilter(this);
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+  private:
+    QWidget* form_;
+    QPoint pressAt_;
+};
+
+}  // namespace
+
+void LayoutSkin(QWidget* form, bool resizable) {
+    LastLayoutResizable = resizable ? 1 : 0;
+    const QSize size = SkinSize(form);
+    const int w = size.width();
+    const int h = size.height();
+
+    QPalette background = form->palette();
+    background.setColor(QPalette::Window, kFrameGrey);
+    form->setPalette(background);
+    form->setAutoFillBackground(true);
+
+    auto* title = qobject_cast<QLabel*>(Element(form, "lblTitle"));
+    if (title == nullptr) throw MissingElement("lblTitle is not a label");
+    form->setWindowTitle(title->text());
+    title->move(kTitleLabelLeft, kTitleLabelTop);
+
+    ApplyWindowRegion(form);
+
+    for (const ElementPlacement& placement : FramePlacements(w, h)) {
+        Place(Element(form, placement.name), placement);
+    }
+
+    if (!resizable) return;
+    const auto grips = GripPlacements(w, h);
+    for (int index = 0; index < 8; ++index) Grip(form, index)->setVisible(true);
+    for (int index = 0; index < 8; ++index) {
+        Place(Grip(form, index), grips[static_cast<std::size_t>(index)]);
+    }
+}
+
+void ApplyWindowRegion(QWidget* form) {
+    const QSize size = SkinSize(form);
+    const std::vector<Span> spans =
+        RoundRectSpans(size.width(), size.height(), kRegionEllipse, kRegionEllipse);
+    std::vector<QRect> rows;
+    rows.reserve(spans.size());
+    for (const Span& span : spans) rows.emplace_back(span.x0, span.y, span.x1 - span.x0, 1);
+    QRegion region;
+    region.setRects(rows.data(), static_cast<int>(rows.size()));
+    // On X11 the mask clips both drawing and input; on Wayland it only limits input.
+    form->setMask(region);
+}
+
+void DragWindow(QWidget* form) {
+    if (form->isMaximized()) return;
+    new PendingDrag(form);
+}
+
+void ToggleMaximize(QWidget* form) {
+    auto* button = qobject_cast<PictureElement*>(Element(form, "imgTitleMaxRestore"));
+    if (form->windowState() == Qt::WindowNoState) {
+        form->showMaximized();
+        auto* restore = qobject_cast<PictureElement*>(Element(form, "imgTitleRestore"));
+        if (button && restore) button->SetPicture(restore->Picture());
+        LayoutSkin(form, false);
+        SkinFollower::Expect(form, false);
+    } else {
+        form->showNormal();
+        auto* maximize = qobject_cast<PictureElement*>(Element(form, "imgTitleMaximize"));
+        if (button && maximize) button->SetPicture(maximize->Picture());
+        const bool withGrips = LastLayoutResizable == 1;
+        LayoutSkin(form, withGrips);
+        SkinFollower::Expect(form, withGrips);
+    }
+}
+
+void ResizeFromGrip(QWidget* form, QPoint start, QPoint end, std::int16_t index) {
+    const double tppX = TwipsPerPixelX(form);
+    const double tppY = TwipsPerPixelY(form);
+    const TwipBounds current{form->x() * tppX, form->y() * tppY, form->width() * tppX,
+                             form->height() * tppY};
+    const GripResize resize =
+        ResizeFromGripBounds(current, {start.x(), start.y()}, {end.x(), end.y()}, index, tppX, tppY,
+                             form->isMaximized());
+    if (!form->isMaximized()) {
+        const TwipBounds& to = resize.result;
+        form->setGeometry(RoundHalfEven(to.left / tppX), RoundHalfEven(to.top / tppY),
+                          RoundHalfEven(to.width / tppX), RoundHalfEven(to.height / tppY));
+    }
+    LayoutSkin(form, true);
+    SkinFollower::Expect(form, true);
+}
+
+void SetTopMost(QWidget* form, bool topmost) {
+    // QWidget::setWindowFlag would hide and re-create the window on X11; the window's own
+    // flag only changes its stacking (_NET_WM_STATE_ABOVE), and the widget's flags are
+    // kept in step without touching the window.
+    Qt::WindowFlags flags = form->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    if (QWindow* window = form->windowHandle()) window->setFlag(Qt::WindowStaysOnTopHint, topmost);
+    form->overrideWindowFlags(flags);
+}
+
+}  // namespace lorvex

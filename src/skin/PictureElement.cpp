@@ -1,0 +1,47 @@
+#include "skin/PictureElement.h"
+
+#include <QMouseEvent>
+
+namespace lorvex {
+
+PictureElement::PictureElement(const QString& name, QWidget* parent, int index)
+    : QLabel(parent), index_(index) {
+    setObjectName(name);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void PictureElement::SetPicture(const QPixmap& picture) {
+    picture_ = picture;
+    setPixmap(picture);
+}
+
+void PictureElement::SetStretch(bool stretch) { setScaledContents(stretch); }
+
+void PictureElement::mousePressEvent(QMouseEvent* event) {
+    pressedInside_ = true;
+    emit pressed(event->button());
+    event->accept();
+}
+
+void PictureElement::mouseMoveEvent(QMouseEvent* event) {
+    emit moved();
+    event->accept();
+}
+
+void PictureElement::mouseReleaseEvent(QMouseEvent* event) {
+    // The press grabbed the mouse, so the release arrives here even outside the element.
+    const bool wasPressed = pressedInside_;
+    pressedInside_ = false;
+    emit released(event->button());
+    if (wasPressed && rect().contains(event->position().toPoint())) emit clicked();
+    event->accept();
+}
+
+void PictureElement::mouseDoubleClickEvent(QMouseEvent* event) {
+    pressedInside_ = true;
+    emit doubleClicked();
+    event->accept();
+}
+
+}  // namespace lorvex

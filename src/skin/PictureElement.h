@@ -1,0 +1,45 @@
+// A windowless picture of the skinned frame: a title-bar piece, an edge, a corner, a
+// title button, or (with no picture) one of the resize grips. It reports presses,
+// releases, clicks and double-clicks of any mouse button, and the grip index when it is
+// one of the Resizer array.
+#pragma once
+
+#include <QLabel>
+#include <QPixmap>
+
+namespace lorvex {
+
+class PictureElement : public QLabel {
+    Q_OBJECT
+  public:
+    // `index` is the element's index in its control array, or -1 when it is none.
+    explicit PictureElement(const QString& name, QWidget* parent = nullptr, int index = -1);
+
+    int Index() const { return index_; }
+
+    // The element's picture. With stretch on, the picture fills the element's size;
+    // otherwise it shows at its natural size.
+    void SetPicture(const QPixmap& picture);
+    const QPixmap& Picture() const { return picture_; }
+    void SetStretch(bool stretch);
+
+  signals:
+    void pressed(Qt::MouseButton button);
+    void moved();
+    void released(Qt::MouseButton button);
+    void clicked();
+    void doubleClicked();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    QPixmap picture_;
+    int index_;
+    bool pressedInside_ = false;
+};
+
+}  // namespace lorvex

@@ -1,0 +1,115 @@
+#include "favourites/pages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace lorvex {
+namespace {
+
+constexpr std::string_view kOrigin = "http://127.0.0.1:8033";
+
+std::string Join(const std::vector<std::string>& pieces) {
+    std::string all;
+    for (const auto& piece : pieces) all += piece;
+    return all;
+}
+
+TEST(ConfirmationPage, HasEightPiecesWithExactTexts) {
+    const auto& pieces = ConfirmationPagePieces();
+    ASSERT_EQ(pieces.size(), 8u);
+    EXPECT_EQ(pieces[3], "已经收藏此曲<br>请看【曲库】<br>");
+    EXPECT_EQ(pieces[5], "</B> ");
+    EXPECT_EQ(Join(pieces),
+              "<html><body><B>已经收藏此曲<br>请看【曲库】<br>编辑曲库<br>请看【编辑】</B> "
+              "</body></html>");
+}
+
+TEST(LibraryPage, HeadAndEndPiecesUseTheOrigin) {
+    const LibraryPage page(kOrigin);
+    const auto head = page.HeadPieces();
+    ASSERT_EQ(head.size(), 5u);
+    EXPECT_EQ(head[2],
+              "<LINK href=http://127.0.0.1:8033/33/mtv.css type=text/css rel=Stylesheet></HEAD>");
+    EXPECT_EQ(head[3],
+              "<BODY  oncontextmenu='return false' onselectstart='return false' "
+              "ondragstart='return false'  bgColor=#ffffff leftMargin=0 topMargin=0>");
+    EXPECT_EQ(head[4], "<table  border=0 cellspacing=2 cellpadding=0 align=center>");
+
+    const auto end = page.EndPieces();
+    ASSERT_EQ(end.size(), 2u);
+    EXPECT_EQ(end[0],
+              "      <tr bgcolor=#6699CC>     <td colspan=2 valign=middle height=1></td>  </tr>");
+    EXPECT_EQ(end[1], "</table></BODY></HTML>");
+}
+
+TEST(LibraryPage, RowFillsEveryPlaceholder) {
+    const LibraryPage page("http://h");
+    const auto row = page.RowPieces({"1024", "海边的风", "林小雨"});
+    ASSERT_EQ(row.size(), 3u);
+    EXPECT_EQ(row[0], "<tr>     <td width=209 valign=middle>");
+    EXPECT_EQ(row[1],
+              "  <font color=#FFFFFF>1024 <a href='http://h/33/mtvplayer.asp?id=1024'  "
+              "target='_blank'>海边的风</a>【<a href='http://h/33/search.asp?keyword=林小雨'>"
+              "林小雨</a>】</font></td>    <td width=25>       <div align=center><a "
+              "href='http://h/33/search.asp?keyword=海边的风'><img src='http://h/33/58.gif' "
+              "width=20 height=20 border=0></a></div>");
+    EXPECT_EQ(row[2], "</td>  </tr>");
+}
+
+TEST(LibraryPage, TemplateFilledWithPlaceholdersGivesTheTemplate) {
+    const LibraryPage page(kOrigin);
+    EXPECT_EQ(page.RowPieces({"<-ID->", "<-GN->", "<-GS->"})[1],
+              // Escaped, since values never add markup, but otherwise the template itself.
+              [&] {
+                  std::string expected = page.RowTemplate();
+                  for (std::size_t at; (at = expected.find("<-")) != std::string::npos;) {
+                      expected.replace(at, 6, "&lt;-" + expected.substr(at + 2, 2) + "-&gt;");
+                  }
+                  return expected;
+              }());
+}
+
+TEST(LibraryPage, ValuesAreEscapedAndNeverExpanded) {
+    const LibraryPage page("http://h");
+    struct Case {
+        FavouriteRecord record;
+        std::string_view mustContain;
+        std::string_view mustNotContain;
+    };
+    const Case cases[] = {
+        {{"1", "<script>alert(1)</script>", "x"},
+         "&lt;script&gt;alert(1)&lt;/script&gt;",
+         "<script>"},
+        {{"1", "x", "a' onmouseover='y"}, "keyword=a&#39; onmouseover=&#39;y'", "a' onm"},
+        {{"1", "say \"hi\"", "x"}, "say &quot;hi&quot;", "\"hi\""},
+        {{"1&2", "R&B", "x"}, "id=1&amp;2'", "R&B"},
+        // A placeholder inside a value stays literal text.
+        {{"1", "x", "<-GN-><-ID->"}, "&lt;-GN-&gt;&lt;-ID-&gt;", "keyword=x1"},
+        // "%20" becomes a space before escaping; "%2520" is not decoded twice.
+        {{"1", "Blue%20Moon", "%2520"}, ">Blue Moon</a>", "%20"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record.GN + " / " + c.record.GS);
+        const std::string row = page.RowPieces(c.record)[1];
+        EXPECT_NE(row.find(c.mustContain), std::string::npos) << row;
+        if (!c.mustNotContain.empty()) {
+            EXPECT_EQ(row.find(c.mustNotContain), std::string::npos) << row;
+        }
+    }
+}
+
+TEST(LibraryPage, EscapeHtmlCoversAllFiveCharacters) {
+    EXPECT_EQ(EscapeHtml("a&b<c>d\"e'f 海"), "a&amp;b&lt;c&gt;d&quot;e&#39;f 海");
+    EXPECT_EQ(EscapeHtml(""), "");
+}
+
+TEST(LibraryPage, OnlyEmptyLinesMakeNoRow) {
+    EXPECT_FALSE(LibraryPage::LineMakesRow(""));
+    EXPECT_TRUE(LibraryPage::LineMakesRow(" "));
+    EXPECT_TRUE(LibraryPage::LineMakesRow("$$DD1"));
+}
+
+}  // namespace
+}  // namespace lorvex

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "app/layout.h"
+#include "app/units.h"
+
+namespace lorvex {
+namespace {
+
+constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kIntMin = std::numeric_limits<int>::min();
+
+TEST(UnitsTest, TwipsPerPixelFallsBackToNinetySixDpi) {
+    const struct {
+        double dpi;
+        double expected;
+    } cases[] = {
+        {96, 15}, {120, 12}, {144, 10}, {0, 15}, {-96, 15}, {NAN, 15}, {INFINITY, 15},
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(TwipsPerPixel(c.dpi), c.expected) << c.dpi;
+    }
+}
+
+TEST(UnitsTest, RoundHalfEven) {
+    const struct {
+        double value;
+        int expected;
+    } cases[] = {
+        {2.5, 2},
+        {3.5, 4},
+        {0.5, 0},
+        {1.5, 2},
+        {-0.5, 0},
+        {-2.5, -2},
+        {-3.5, -4},
+        {2.4999, 2},
+        {2.5001, 3},
+        {-2.5001, -3},
+        {7.0, 7},
+        {NAN, 0},
+        {1e20, kIntMax},
+        {-1e20, kIntMin},
+        {INFINITY, kIntMax},
+        {-INFINITY, kIntMin},
+        {2147483646.5, 2147483646},
+        {2147483647.5, kIntMax},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RoundHalfEven(c.value), c.expected) << c.value;
+    }
+}
+
+TEST(UnitsTest, TwipsToPixelsRoundsTheQuotient) {
+    EXPECT_EQ(TwipsToPixels(9390, 15), 626);
+    EXPECT_EQ(TwipsToPixels(112.5, 15), 8);  // 7.5
+    EXPECT_EQ(TwipsToPixels(97.5, 15), 6);   // 6.5
+}
+
+TEST(LayoutTest, StartupButtonGridFromDesignedLeftEdge) {
+    std::array<TwipRect, 14> designed{};
+    for (int i = 0; i < 14; ++i) {
+        designed[i] = {120 + 37 * i, 5000 - 11 * i, 999, 123};  // anything but the grid
+    }
+    designed[0].left = 120;
+    const auto grid = StartupButtonGrid(designed);
+
+    const int columns[] = {120, 730, 1340, 1950};
+    const int rows[] = {400, 710, 1020};
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(grid[i].left, columns[i % 4]) << "Command" << i + 1;
+        EXPECT_EQ(grid[i].top, rows[i / 4]) << "Command" << i + 1;
+        EXPECT_EQ(grid[i].width, 600) << "Command" << i + 1;
+        EXPECT_EQ(grid[i].height, 300) << "Command" << i + 1;
+    }
+    EXPECT_EQ(grid[12].left, designed[12].left);
+    EXPECT_EQ(grid[12].top, designed[12].top);
+    EXPECT_EQ(grid[13].left, designed[12].left);
+    EXPECT_EQ(grid[13].width, designed[12].width);
+    EXPECT_EQ(grid[13].top, designed[13].top);
+    EXPECT_EQ(grid[13].height, designed[13].height);
+}
+
+TEST(LayoutTest, TwipRectToPixelsRoundsEdgesNotSizes) {
+    const struct {
+        TwipRect rect;
+        double tpp;
+        PixelRect expected;
+    } cases[] = {
+        {{120, 400, 600, 300}, 15, {8, 27, 40, 20}},
+        {{730, 710, 600, 300}, 15, {49, 47, 40, 20}},
+        // 2.5 and 7.5 round to even: the shared edge at 30 twips stays shared.
+        {{0, 0, 30, 30}, 12, {0, 0, 2, 2}},
+        {{30, 30, 60, 60}, 12, {2, 2, 6, 6}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TwipRectToPixels(c.rect, c.tpp), c.expected) << c.rect.left;
+    }
+}
+
+using T = ContentTarget;
+
+std::vector<std::pair<T, float>> Steps(const ContentPass& pass) {
+    std::vector<std::pair<T, float>> steps;
+    for (const ContentStep& step : pass.steps) {
+        steps.emplace_back(step.target, step.value);
+    }
+    return steps;
+}
+
+TEST(LayoutTest, ContentLayoutPasses) {
+    const struct {
+        float sw, sh, fw, fh;
+        std::vector<std::pair<T, float>> steps;
+        bool complete;
+    } cases[] = {
+        {800,
+         600,
+         220,
+         113,
+         {{T::WebBrowser2Left, 8},
+          {T::WebBrowser2Width, 564},
+          {T::WebBrowser2Height, 550},
+          {T::WebBrowser2Top, 38},
+          {T::WebBrowser1Height, 439},
+          {T::WebBrowser1Top, 38},
+          {T::WebBrowser1Left, 572},
+          {T::WebBrowser1Width, 220},
+          {T::Frame1Top, 475},
+          {T::Frame1Left, 572}},
+         true},
+        {626,
+         418,
+         220,
+         113,
+         {{T::WebBrowser2Left, 8},
+          {T::WebBrowser2Width, 390},
+          {T::WebBrowser2Height, 368},
+          {T::WebBrowser2Top, 38},
+          {T::WebBrowser1Height, 257},
+          {T::WebBrowser1Top, 38},
+          {T::WebBrowser1Left, 398},
+          {T::WebBrowser1Width, 220},
+          {T::Frame1Top, 293},
+          {T::Frame1Left, 398}},
+         true},
+        // Narrower than the panel plus margins: the first width stops the pass.
+        {235, 600, 220, 113, {{T::WebBrowser2Left, 8}}, false},
+        // Too low for the side view, high enough for the main one.
+        {800,
+         100,
+         220,
+         113,
+         {{T::WebBrowser2Left, 8},
+          {T::WebBrowser2Width, 564},
+          {T::WebBrowser2Height, 50},
+          {T::WebBrowser2Top, 38}},
+         false},
+        {800, 49, 220, 113, {{T::WebBrowser2Left, 8}, {T::WebBrowser2Width, 564}}, false},
+        // Zero sizes are allowed.
+        {236,
+         161,
+         220,
+         113,
+         {{T::WebBrowser2Left, 8},
+          {T::WebBrowser2Width, 0},
+          {T::WebBrowser2Height, 111},
+          {T::WebBrowser2Top, 38},
+          {T::WebBrowser1Height, 0},
+          {T::WebBrowser1Top, 38},
+          {T::WebBrowser1Left, 8},
+          {T::WebBrowser1Width, 220},
+          {T::Frame1Top, 36},
+          {T::Frame1Left, 8}},
+         true},
+        {NAN, 600, 220, 113, {}, false},
+        {800, 600, INFINITY, 113, {}, false},
+    };
+    for (const auto& c : cases) {
+        const ContentPass pass = ContentLayout(c.sw, c.sh, c.fw, c.fh);
+        EXPECT_EQ(Steps(pass), c.steps) << c.sw << "x" << c.sh;
+        EXPECT_EQ(pass.complete, c.complete) << c.sw << "x" << c.sh;
+    }
+}
+
+}  // namespace
+}  // namespace lorvex

@@ -1,0 +1,69 @@
+#include "UiTestSupport.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "browsing/GeneratedPages.h"
+
+namespace lorvex::testing {
+
+int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
+    RegisterGeneratedPageScheme();
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(kApplicationTitle);
+    return run(argc, argv);
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs) {
+    QVariant result;
+    bool finished = false;
+    view->page()->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        finished = true;
+    });
+    WaitUntil([&] { return finished; }, timeoutMs);
+    return result;
+}
+
+bool WaitForLoad(BrowserView* view, int timeoutMs) {
+    QSignalSpy spy(view, &QWebEngineView::loadFinished);
+    if (!spy.wait(timeoutMs)) return false;
+    return spy.takeFirst().at(0).toBool();
+}
+
+PortalWindow::PortalWindow() { documents = home.path() + QStringLiteral("/Documents"); }
+
+PortalWindow::~PortalWindow() { window.reset(); }
+
+bool PortalWindow::Start() {
+    if (portal.start() == 0) return false;
+    Services services;
+    services.messages = &messages;
+    services.launcher = &launcher;
+    services.documentsFolder = [this] { return documents; };
+    window = std::make_unique<frmMain>(portal.origin().toStdString(), services);
+    window->Load();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get())) return false;
+    return WaitUntil([this] {
+        const QStringList seen = portal.requests();
+        return seen.contains(QStringLiteral("/33/disp.asp")) &&
+               seen.contains(QStringLiteral("/33/fl.htm")) &&
+               !window->WebBrowser1->LocationURL().empty() &&
+               !window->WebBrowser2->LocationURL().empty();
+    });
+}
+
+}  // namespace lorvex::testing

@@ -1,0 +1,85 @@
+// What the UI tests share: a main that registers the client's URL scheme before the
+// application exists, fakes for the launcher and the message boxes, a main window
+// pointed at an in-process demo portal, and waiting helpers.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+#include "DemoPortal.h"
+#include "app/MessageBox.h"
+#include "app/frmMain.h"
+#include "browsing/UrlLauncher.h"
+
+namespace lorvex::testing {
+
+// Runs a Qt Test object with a QApplication made the way the client makes it.
+int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run);
+
+#define LORVEX_UI_TEST_MAIN(TestClass)                                      \
+    int main(int argc, char* argv[]) {                                      \
+        return lorvex::testing::RunUiTest(argc, argv, [](int c, char** v) { \
+            TestClass test;                                                 \
+            return QTest::qExec(&test, c, v);                               \
+        });                                                                 \
+    }
+
+class RecordingLauncher : public SystemLauncher {
+  public:
+    bool OpenInBrowser(const QString& address) override {
+        browserAddresses << address;
+        return true;
+    }
+    bool OpenInEditor(const QString& path) override {
+        editorPaths << path;
+        return editorAnswers;
+    }
+    QStringList browserAddresses;
+    QStringList editorPaths;
+    bool editorAnswers = true;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+  public:
+    struct Box {
+        QString caption;
+        QString text;
+    };
+    void ShowStop(QWidget*, const QString& caption, const QString& text) override {
+        boxes.push_back({caption, text});
+    }
+    std::vector<Box> boxes;
+};
+
+// Waits, processing events, until `done` holds or the time runs out.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+
+// Runs a script in the view's current page and returns its result.
+QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 10000);
+
+// Waits for the view's next finished load (true when it succeeded).
+bool WaitForLoad(BrowserView* view, int timeoutMs = 20000);
+
+// A main window on the in-process demo portal, with its own documents folder and fakes.
+class PortalWindow {
+  public:
+    PortalWindow();
+    ~PortalWindow();
+
+    // Creates, loads and shows the window; waits until both start pages have loaded.
+    bool Start();
+
+    DemoPortal portal;
+    QTemporaryDir home;
+    QString documents;  // the documents folder (not created until something creates it)
+    RecordingLauncher launcher;
+    RecordingMessageBoxes messages;
+    std::unique_ptr<frmMain> window;
+};
+
+}  // namespace lorvex::testing

@@ -1,0 +1,276 @@
+// Pages of the demo portal. This is a development and test tool, not part of the client.
+#include "PortalContent.h"
+
+#include <QHash>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace lorvex::portal {
+
+using namespace Qt::StringLiterals;
+
+const QList<Song>& songs() {
+    static const QList<Song> table{
+        {1024, u"海边的风"_s, u"林小雨"_s, u"wmv"_s, u"流行金曲"_s},
+        {1025, u"夜空下的约定"_s, u"陈子航"_s, u"rm"_s, u"流行金曲"_s},
+        {1026, u"城市的灯火"_s, u"王思语"_s, u"wmv"_s, u"流行金曲"_s},
+        {1027, u"春日来信"_s, u"李青"_s, u"wmv"_s, u"流行金曲"_s},
+        {1028, u"雨后彩虹"_s, u"林小雨"_s, u"rm"_s, u"流行金曲"_s},
+        {1029, u"远方的路"_s, u"赵一鸣"_s, u"wmv"_s, u"流行金曲"_s},
+        {1030, u"月光小夜曲"_s, u"孙晓梅"_s, u"rm"_s, u"经典怀旧"_s},
+        {1031, u"青柠时光"_s, u"周若溪"_s, u"wmv"_s, u"经典怀旧"_s},
+        {1032, u"风中的誓言"_s, u"何家明"_s, u"wmv"_s, u"经典怀旧"_s},
+        {1033, u"回到老地方"_s, u"郑秋"_s, u"rm"_s, u"经典怀旧"_s},
+        {1034, u"星河漫步"_s, u"许嘉"_s, u"wmv"_s, u"经典怀旧"_s},
+        {1035, u"大海的歌声"_s, u"刘一帆"_s, u"rm"_s, u"经典怀旧"_s},
+        {77, u"Blue Moon"_s, u"Ann"_s, u"wmv"_s, u"欧美精选"_s},
+    };
+    return table;
+}
+
+namespace {
+
+const Song* findSong(int id) {
+    for (const Song& song : songs()) {
+        if (song.id == id) return &song;
+    }
+    return nullptr;
+}
+
+// --- Building blocks -------------------------------------------------------------------
+
+QString page(const QString& title, const QString& body) {
+    // The single-pass arg() keeps a "%1" typed into a search box from being substituted.
+    return QStringLiteral(
+               "<!DOCTYPE html>\n<html><head>\n"
+               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">\n"
+               "<title>%1</title>\n<link rel=\"stylesheet\" href=\"/33/mtv.css\">\n"
+               "</head><body>\n%2</body></html>\n")
+        .arg(title, body);
+}
+
+Reply html(const QString& text, int status = 200) {
+    QStringEncoder gbk("GB18030");
+    return {status, "text/html; charset=gb2312", gbk.encode(text)};
+}
+
+Reply simplePage(const QString& title, const QString& paragraph) {
+    return html(page(title, QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n").arg(title, paragraph)));
+}
+
+Reply notFound() {
+    return html(page(u"404 找不到页面"_s, u"<h1>404</h1>\n<p>您要找的页面不存在。</p>\n"_s), 404);
+}
+
+// The portal's own links carry the Chinese name and singer raw in the href, '&' unescaped;
+// the page bytes are GBK, so a browser sends them back as %XX GBK escapes.
+QString songLink(const Song& song) {
+    return QStringLiteral(
+               "<li><a href=\"play%1.asp?id=%2&g=%3&c=%4\" target=\"_blank\">%3 - %4</a></li>\n")
+        .arg(song.kind, QString::number(song.id), song.name, song.singer);
+}
+
+QString searchForm() {
+    return u"<form action=\"search.asp\" method=\"get\">歌名或歌手：<input name=\"keyword\">"
+           "<input type=\"image\" src=\"58.gif\" alt=\"搜索\"></form>\n"_s;
+}
+
+// A 20x20 magnifying glass: a ring with a handle towards the lower right.
+bool iconPixel(int x, int y) {
+    const double distance = std::hypot(x - 8.0, y - 8.0);
+    const bool ring = distance >= 4.5 && distance <= 6.5;
+    const bool handle = std::abs(x - y) <= 1 && x >= 12 && y >= 12 && x <= 18 && y <= 18;
+    return ring || handle;
+}
+
+// GIF pixel data is LZW coded. Sending a clear code before every pair of pixels keeps the
+// code table from growing, so every code stays 3 bits wide and no real compressor is needed.
+QByteArray searchIconGif() {
+    constexpr int kSize = 20;
+    constexpr int kClear = 4;  // with a minimum code size of 2: clear = 4, end = 5
+    constexpr int kEnd = 5;
+
+    QByteArray codes;
+    quint32 pending = 0;
+    int pendingBits = 0;
+    auto putCode = [&](int code) {
+        pending |= quint32(code) << pendingBits;
+        pendingBits += 3;
+        while (pendingBits >= 8) {
+            codes.append(char(pending & 0xff));
+            pending >>= 8;
+            pendingBits -= 8;
+        }
+    };
+    for (int i = 0; i < kSize * kSize; ++i) {
+        if (i % 2 == 0) putCode(kClear);
+        putCode(iconPixel(i % kSize, i / kSize) ? 1 : 0);
+    }
+    putCode(kEnd);
+    if (pendingBits > 0) codes.append(char(pending & 0xff));
+
+    QByteArray gif("GIF89a");
+    auto put16 = [&](int value) {
+        gif.append(char(value & 0xff));
+        gif.append(char(value >> 8));
+    };
+    put16(kSize);
+    put16(kSize);
+    gif.append("\x80\x00\x00", 3);              // 2-entry colour table, background 0
+    gif.append("\xff\xff\xff\x20\x40\x90", 6);  // white, dark blue
+    gif.append(',');                            // image descriptor
+    put16(0);
+    put16(0);
+    put16(kSize);
+    put16(kSize);
+    gif.append('\0');
+    gif.append('\2');  // LZW minimum code size
+    for (qsizetype pos = 0; pos < codes.size(); pos += 255) {
+        const QByteArray block = codes.mid(pos, 255);
+        gif.append(char(block.size()));
+        gif.append(block);
+    }
+    gif.append('\0');  // end of image data
+    gif.append(';');   // trailer
+    return gif;
+}
+
+// --- Pages -----------------------------------------------------------------------------
+
+Reply categoriesPage(const QByteArray&) {
+    QString body = u"<h1>歌曲分类</h1>\n"_s + searchForm();
+    QString currentCategory;
+    for (const Song& song : songs()) {
+        if (song.category != currentCategory) {
+            if (!currentCategory.isEmpty()) body += u"</ul>\n"_s;
+            currentCategory = song.category;
+            body += QStringLiteral("<h2>%1</h2>\n<ul>\n").arg(currentCategory);
+        }
+        body += songLink(song);
+    }
+    body += u"</ul>\n"_s;
+    return html(page(u"歌曲分类"_s, body));
+}
+
+Reply searchPage(const QByteArray& rawQuery) {
+    const QString keyword = gbkQueryValue(rawQuery, "keyword");
+    QString list;
+    for (const Song& song : songs()) {
+        if (song.name.contains(keyword, Qt::CaseInsensitive) ||
+            song.singer.contains(keyword, Qt::CaseInsensitive)) {
+            list += songLink(song);
+        }
+    }
+    const QString results =
+        list.isEmpty() ? u"<p>没有找到相关歌曲。</p>\n"_s : u"<ul>\n"_s + list + u"</ul>\n"_s;
+    const QString body = QStringLiteral("<h1>搜索“%1”的结果</h1>\n").arg(keyword.toHtmlEscaped()) +
+                         searchForm() + results;
+    return html(page(u"歌曲搜索"_s, body));
+}
+
+// Serves playwmv.asp, playrm.asp and mtvplayer.asp: the song comes from id, while g and c
+// are shown as received so a test can see what the client actually sent.
+Reply playerPage(const QByteArray& rawQuery) {
+    const Song* song = findSong(gbkQueryValue(rawQuery, "id").toInt());
+    if (song == nullptr) return notFound();
+    QString body =
+        QStringLiteral(
+            "<h1>%1</h1>\n<p>演唱：%2</p>\n"
+            "<div class=\"screen\">[%3 播放器] 正在播放 %1</div>\n")
+            .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped(), song->kind.toUpper());
+    const QString g = gbkQueryValue(rawQuery, "g");
+    const QString c = gbkQueryValue(rawQuery, "c");
+    if (!g.isEmpty() || !c.isEmpty()) {
+        body += QStringLiteral("<p class=\"params\">g=%1 c=%2</p>\n")
+                    .arg(g.toHtmlEscaped(), c.toHtmlEscaped());
+    }
+    return html(page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
+}
+
+Reply tallPage(const QByteArray&) {
+    QString body = u"<h1>长页面</h1>\n"_s;
+    for (int i = 1; i <= 300; ++i) {
+        body += QStringLiteral("<p>第 %1 段：这是一段用来撑高页面的文字。</p>\n").arg(i);
+    }
+    return html(page(u"长页面"_s, body));
+}
+
+using Handler = Reply (*)(const QByteArray& rawQuery);
+
+const QHash<QString, Handler>& routes() {
+    static const QHash<QString, Handler> table{
+        {u"/33/disp.asp"_s,
+         [](const QByteArray&) {
+             return simplePage(u"欢迎使用 Lorvex"_s,
+                               u"欢迎来到音乐视频在线，点击左侧分类开始欣赏。"_s);
+         }},
+        {u"/33/fl.htm"_s, &categoriesPage},
+        {u"/33/about.htm"_s,
+         [](const QByteArray&) {
+             return simplePage(u"关于本站"_s, u"这是一个用于开发和测试的演示站点。"_s);
+         }},
+        {u"/33/search.asp"_s, &searchPage},
+        {u"/33/playwmv.asp"_s, &playerPage},
+        {u"/33/playrm.asp"_s, &playerPage},
+        {u"/33/mtvplayer.asp"_s, &playerPage},
+        {u"/33/mtv.css"_s,
+         [](const QByteArray&) {
+             return Reply{
+                 200, "text/css",
+                 "body { font-family: sans-serif; margin: 8px; }\n"
+                 "h1 { font-size: 16px; color: #204090; }\n"
+                 "a { color: #204090; }\n"
+                 ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n"};
+         }},
+        {u"/33/58.gif"_s,
+         [](const QByteArray&) {
+             return Reply{200, "image/gif", searchIconGif()};
+         }},
+        {u"/33/popup.asp"_s,
+         [](const QByteArray&) {
+             return html(page(u"弹出窗口"_s,
+                              u"<h1>弹出窗口</h1>\n<p>这个页面会打开一个广告窗口。</p>\n"
+                              "<script>window.open('popad.asp','_blank');</script>\n"_s));
+         }},
+        {u"/33/popad.asp"_s,
+         [](const QByteArray&) { return simplePage(u"广告"_s, u"这是一个弹出的广告窗口。"_s); }},
+        {u"/33/news.htm"_s,
+         [](const QByteArray&) {
+             return simplePage(u"本站新闻"_s, u"本周新增歌曲十余首，欢迎收藏。"_s);
+         }},
+        {u"/33/tall.asp"_s, &tallPage},
+        {u"/html/index.htm"_s,
+         [](const QByteArray&) { return simplePage(u"首页"_s, u"音乐视频在线首页。"_s); }},
+        {u"/html/movie.htm"_s,
+         [](const QByteArray&) { return simplePage(u"电影"_s, u"精彩电影片段。"_s); }},
+        {u"/html/donghua.htm"_s,
+         [](const QByteArray&) { return simplePage(u"动画"_s, u"经典动画欣赏。"_s); }},
+        {u"/html/cai0.htm"_s,
+         [](const QByteArray&) { return simplePage(u"彩铃"_s, u"热门彩铃下载。"_s); }},
+    };
+    return table;
+}
+
+}  // namespace
+
+QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
+    for (const QByteArray& pair : rawQuery.split('&')) {
+        const qsizetype equals = pair.indexOf('=');
+        const QByteArrayView key = QByteArrayView(pair).first(equals < 0 ? pair.size() : equals);
+        if (key != name) continue;
+        if (equals < 0) return {};
+        QStringDecoder gbk("GB18030");
+        return gbk.decode(QByteArray::fromPercentEncoding(pair.mid(equals + 1)));
+    }
+    return {};
+}
+
+Reply reply(const QString& path, const QByteArray& rawQuery) {
+    const auto it = routes().constFind(path);
+    return it == routes().cend() ? notFound() : (*it)(rawQuery);
+}
+
+}  // namespace lorvex::portal

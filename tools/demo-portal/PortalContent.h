@@ -1,0 +1,38 @@
+// Pages of the demo portal. This is a development and test tool, not part of the client.
+//
+// The content is kept free of any HTTP server type so it can be read (and changed) on its
+// own: a request path and its raw query go in, status, content type and bytes come out.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace lorvex::portal {
+
+struct Song {
+    int id;
+    QString name;
+    QString singer;
+    QString kind;  // "wmv" or "rm": picks playwmv.asp or playrm.asp
+    QString category;
+};
+
+// The made-up catalogue, in display order.
+const QList<Song>& songs();
+
+struct Reply {
+    int status = 200;
+    QByteArray contentType;
+    QByteArray body;
+};
+
+// The reply for `path` (decoded, e.g. "/33/search.asp") and its query exactly as sent
+// (still percent-encoded; values are GBK bytes). Unknown paths give a 404 page.
+Reply reply(const QString& path, const QByteArray& rawQuery);
+
+// A query parameter decoded the way the portal's ASP pages do it: %XX escapes become bytes
+// and the bytes are read as GBK. '+' stays a literal plus sign. Missing gives "".
+QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name);
+
+}  // namespace lorvex::portal

@@ -1,0 +1,650 @@
+#!/usr/bin/env python3
+"""Draw the pictures of Lorvex's skinned window frame and its program icon.
+
+Usage, from the repository root:
+
+    python3 tools/make-pictures.py
+
+Writes into src/resources/ (next to resources.qrc, which lists them under the
+"/pictures" prefix):
+
+  * title buttons, 13x13 GIF: maximize, restore, minimize, close, help
+  * title bar pieces, 19x30 GIF: title_main, title_left, title_right
+  * frame pieces, 19x30 24-bit BMP: window_left, window_right, window_bottom,
+    window_bottom_left, window_bottom_right
+  * the program icon: lorvex.ico (16x16 and 32x32) and icon16.png / icon32.png
+
+Only the standard library is used; the GIF, BMP, ICO and PNG encoders are the
+small ones below. The output is the same bytes on every run.
+
+The four corner pieces paint the pixels that the window's rounded region cuts
+away in magenta (#ff00ff), so a stray corner shows up at once on screen. The
+frame pieces carry no transparency at all.
+"""
+
+import os
+import struct
+import sys
+import zlib
+
+RESOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "resources")
+
+MAGENTA = (0xFF, 0x00, 0xFF)
+
+
+def rgb(hex_colour):
+    hex_colour = hex_colour.lstrip("#")
+    return tuple(int(hex_colour[i : i + 2], 16) for i in (0, 2, 4))
+
+
+def mix(a, b, t):
+    """Colour a moved the fraction t of the way to colour b, rounded half up."""
+    return tuple(int(ca + (cb - ca) * t + 0.5) for ca, cb in zip(a, b))
+
+
+def blank(width, height, colour):
+    return [[colour] * width for _ in range(height)]
+
+
+# ---------------------------------------------------------------------------
+# Encoders
+# ---------------------------------------------------------------------------
+
+
+def lzw_compress(indices, min_code_size):
+    """GIF flavoured LZW: codes packed least significant bit first, growing widths."""
+    clear = 1 << min_code_size
+    end = clear + 1
+    out = bytearray()
+    bit_buffer = 0
+    bit_count = 0
+
+    def emit(code, width):
+        nonlocal bit_buffer, bit_count
+        bit_buffer |= code << bit_count
+        bit_count += width
+        while bit_count >= 8:
+            out.append(bit_buffer & 0xFF)
+            bit_buffer >>= 8
+            bit_count -= 8
+
+    def reset():
+        return {}, end + 1, min_code_size + 1
+
+    table, next_code, width = reset()
+    emit(clear, width)
+    prefix = None
+    for index in indices:
+        if prefix is None:
+            prefix = index
+            continue
+        key = (prefix, index)
+        if key in table:
+            prefix = table[key]
+            continue
+        emit(prefix, width)
+        table[key] = next_code
+        # The decoder adds this entry one code later, so the width steps up once
+        # the entry just added no longer fits the current width.
+        if next_code == 1 << width and width < 12:
+            width += 1
+        next_code += 1
+        if next_code == 4096:
+            emit(clear, width)
+            table, next_code, width = reset()
+        prefix = index
+    if prefix is not None:
+        emit(prefix, width)
+    emit(end, width)
+    if bit_count:
+        out.append(bit_buffer & 0xFF)
+    return bytes(out)
+
+
+def encode_gif(pixels):
+    """GIF89a with one global colour table, colours in order of first use."""
+    height = len(pixels)
+    width = len(pixels[0])
+    palette = []
+    lookup = {}
+    indices = []
+    for row in pixels:
+        for colour in row:
+            if colour not in lookup:
+                lookup[colour] = len(palette)
+                palette.append(colour)
+            indices.append(lookup[colour])
+    if len(palette) > 256:
+        raise ValueError("a GIF holds at most 256 colours")
+    table_bits = 1
+    while (1 << table_bits) < len(palette):
+        table_bits += 1
+    palette += [(0, 0, 0)] * ((1 << table_bits) - len(palette))
+
+    data = bytearray(b"GIF89a")
+    # Logical screen: global table present, 8-bit colour resolution.
+    data += struct.pack("<HHBBB", width, height, 0x80 | 0x70 | (table_bits - 1), 0, 0)
+    for colour in palette:
+        data += bytes(colour)
+    data += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
+    min_code_size = max(2, table_bits)
+    data.append(min_code_size)
+    compressed = lzw_compress(indices, min_code_size)
+    for start in range(0, len(compressed), 255):
+        block = compressed[start : start + 255]
+        data.append(len(block))
+        data += block
+    data.append(0)
+    data.append(0x3B)
+    return bytes(data)
+
+
+def encode_bmp(pixels):
+    """24 bits per pixel, BITMAPINFOHEADER, rows bottom-up padded to four bytes."""
+    height = len(pixels)
+    width = len(pixels[0])
+    stride = (width * 3 + 3) & ~3
+    body = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        line += bytes(stride - len(line))
+        body += line
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
+    offset = 14 + len(info)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
+    return header + info + bytes(body)
+
+
+def encode_png(pixels):
+    """8-bit RGBA, no filtering, one IDAT chunk."""
+    height = len(pixels)
+    width = len(pixels[0])
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        for colour in row:
+            raw += bytes(colour)
+
+    def chunk(kind, payload):
+        crc = zlib.crc32(kind + payload) & 0xFFFFFFFF
+        return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", crc)
+
+    ihdr = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (
+        b"\x89PNG\r\n\x1a\n"
+        + chunk(b"IHDR", ihdr)
+        + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+        + chunk(b"IEND", b"")
+    )
+
+
+def ico_bitmap(pixels):
+    """One icon image: 8-bit palette BMP (double height) followed by its AND mask.
+
+    Pixels are RGBA with alpha 0 or 255; transparent ones get palette index 0 and a
+    set mask bit."""
+    height = len(pixels)
+    width = len(pixels[0])
+    palette = [(0, 0, 0)]
+    lookup = {(0, 0, 0): 0}
+    for row in pixels:
+        for r, g, b, a in row:
+            if a and (r, g, b) not in lookup:
+                lookup[(r, g, b)] = len(palette)
+                palette.append((r, g, b))
+    if len(palette) > 256:
+        raise ValueError("an 8-bit icon holds at most 256 colours")
+    palette += [(0, 0, 0)] * (256 - len(palette))
+
+    colour_stride = (width + 3) & ~3
+    mask_stride = ((width + 31) // 32) * 4
+    colour_rows = bytearray()
+    mask_rows = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        mask = bytearray(mask_stride)
+        for x, (r, g, b, a) in enumerate(row):
+            if a:
+                line.append(lookup[(r, g, b)])
+            else:
+                line.append(0)
+                mask[x // 8] |= 0x80 >> (x % 8)
+        line += bytes(colour_stride - len(line))
+        colour_rows += line
+        mask_rows += mask
+    info = struct.pack(
+        "<IiiHHIIiiII", 40, width, 2 * height, 1, 8, 0, len(colour_rows) + len(mask_rows), 0, 0, 256, 0
+    )
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    return info + table + bytes(colour_rows) + bytes(mask_rows)
+
+
+def encode_ico(images):
+    entries = bytearray()
+    bodies = bytearray()
+    offset = 6 + 16 * len(images)
+    for pixels in images:
+        body = ico_bitmap(pixels)
+        size = len(pixels)
+        # Width/height 0 would mean 256; colour count 0 means "256 or more".
+        entries += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(body), offset + len(bodies))
+        bodies += body
+    return struct.pack("<HHH", 0, 1, len(images)) + bytes(entries) + bytes(bodies)
+
+
+# ---------------------------------------------------------------------------
+# Rounded corners
+# ---------------------------------------------------------------------------
+
+PIECE_W = 19
+PIECE_H = 30
+CORNER_ELLIPSE = 24  # the window region's corner ellipse, in pixels
+
+
+def top_left_cut():
+    """Pixels of a top-left corner that the window's rounded region leaves out.
+
+    A pixel stays when its centre (x + 0.5, y + 0.5) lies inside the ellipse of radius
+    (24 - 1) / 2 = 11.5 that touches the window's outer edges, i.e. centred at
+    (11.5, 11.5). In pixel indices: (x, y) is cut when
+    ((x - 11) / 11.5)^2 + ((y - 11) / 11.5)^2 > 1, which cuts 8, 6, 4, 3, 2, 2, 1, 1
+    pixels from rows 0..7."""
+    radius = (CORNER_ELLIPSE - 1) / 2
+    cut = set()
+    for y in range(CORNER_ELLIPSE // 2):
+        for x in range(CORNER_ELLIPSE // 2):
+            dx = (x + 0.5 - radius) / radius
+            dy = (y + 0.5 - radius) / radius
+            if dx * dx + dy * dy > 1:
+                cut.add((x, y))
+    per_row = [sum(1 for x, y in cut if y == row) for row in range(CORNER_ELLIPSE // 2)]
+    assert per_row == [8, 6, 4, 3, 2, 2, 1, 1, 0, 0, 0, 0], per_row
+    assert len(cut) == 27
+    return cut
+
+
+def corner_cut(flip_x, flip_y):
+    cut = set()
+    for x, y in top_left_cut():
+        cut.add((PIECE_W - 1 - x if flip_x else x, PIECE_H - 1 - y if flip_y else y))
+    assert len(cut) == 27
+    return cut
+
+
+def apply_corner(pixels, cut, edge_colour):
+    """Paint the cut-away pixels magenta and draw the rounded edge just inside them.
+
+    edge_colour(x, y) gives the colour of the 1-pixel edge at an inside pixel that
+    touches the cut-away area, so the visible outline follows the region's curve."""
+    height = len(pixels)
+    width = len(pixels[0])
+    for x, y in cut:
+        pixels[y][x] = MAGENTA
+    for y in range(height):
+        for x in range(width):
+            if (x, y) in cut:
+                continue
+            if any((x + dx, y + dy) in cut for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                pixels[y][x] = edge_colour(x, y)
+
+
+# ---------------------------------------------------------------------------
+# Title bar and frame pieces
+# ---------------------------------------------------------------------------
+
+BEVEL = 7
+
+TITLE_BLUE = rgb("#1562af")
+TITLE_LIGHT = rgb("#4b86c2")
+TITLE_DARK = rgb("#0d3f70")
+
+FRAME_GREY = rgb("#cfcfcf")
+FRAME_LIGHT_OUTER = rgb("#dadada")
+FRAME_LIGHT_INNER = rgb("#d0d0d0")
+FRAME_DARK_INNER = rgb("#cccccc")
+FRAME_DARK_OUTER = rgb("#868686")
+
+
+def title_band(y):
+    """Title bar colour of row y: light band at the top, dark band at the bottom."""
+    if y < BEVEL:
+        return mix(TITLE_LIGHT, TITLE_BLUE, y / BEVEL)
+    if y >= PIECE_H - BEVEL:
+        return mix(TITLE_BLUE, TITLE_DARK, (y - (PIECE_H - BEVEL - 1)) / BEVEL)
+    return TITLE_BLUE
+
+
+def title_left_bevel(x):
+    return mix(TITLE_LIGHT, TITLE_BLUE, x / BEVEL)
+
+
+def title_right_bevel(x):
+    return mix(TITLE_BLUE, TITLE_DARK, (x - (PIECE_W - BEVEL - 1)) / BEVEL)
+
+
+def lighter(a, b):
+    return a if sum(a) >= sum(b) else b
+
+
+def darker(a, b):
+    return a if sum(a) <= sum(b) else b
+
+
+def title_main():
+    return [[title_band(y) for _ in range(PIECE_W)] for y in range(PIECE_H)]
+
+
+def title_left():
+    pixels = title_main()
+    bottom = PIECE_H - 1
+    for y in range(PIECE_H):
+        for x in range(BEVEL):
+            if y >= PIECE_H - BEVEL and bottom - y <= x:
+                continue  # the dark bottom band wins below the mitre
+            pixels[y][x] = lighter(pixels[y][x], title_left_bevel(x))
+    apply_corner(pixels, corner_cut(False, False), lambda x, y: TITLE_LIGHT)
+    return pixels
+
+
+def title_right():
+    pixels = title_main()
+    right = PIECE_W - 1
+    for y in range(PIECE_H):
+        for x in range(PIECE_W - BEVEL, PIECE_W):
+            if y < BEVEL and y < right - x:
+                continue  # the light top band wins above the mitre
+            pixels[y][x] = darker(pixels[y][x], title_right_bevel(x))
+
+    def edge(x, y):
+        return TITLE_LIGHT if y < right - x else TITLE_DARK
+
+    apply_corner(pixels, corner_cut(True, False), edge)
+    return pixels
+
+
+def grey_light_left(x):
+    return mix(FRAME_LIGHT_OUTER, FRAME_LIGHT_INNER, x / (BEVEL - 1))
+
+
+def grey_dark(distance_from_edge):
+    """Dark bevel colour at 0 (outer edge) .. 6 (inner end) pixels from the edge."""
+    return mix(FRAME_DARK_OUTER, FRAME_DARK_INNER, distance_from_edge / (BEVEL - 1))
+
+
+def window_left():
+    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
+    for y in range(PIECE_H):
+        for x in range(BEVEL):
+            pixels[y][x] = grey_light_left(x)
+    return pixels
+
+
+def window_right():
+    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
+    for y in range(PIECE_H):
+        for x in range(PIECE_W - BEVEL, PIECE_W):
+            pixels[y][x] = grey_dark(PIECE_W - 1 - x)
+    return pixels
+
+
+def window_bottom():
+    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
+    for y in range(PIECE_H - BEVEL, PIECE_H):
+        for x in range(PIECE_W):
+            pixels[y][x] = grey_dark(PIECE_H - 1 - y)
+    return pixels
+
+
+def window_bottom_left():
+    pixels = window_bottom()
+    bottom = PIECE_H - 1
+    for y in range(PIECE_H):
+        for x in range(BEVEL):
+            if y >= PIECE_H - BEVEL and bottom - y <= x:
+                continue  # the dark bottom bevel wins below the mitre
+            pixels[y][x] = grey_light_left(x)
+
+    def edge(x, y):
+        return FRAME_LIGHT_OUTER if x < bottom - y else FRAME_DARK_OUTER
+
+    apply_corner(pixels, corner_cut(False, True), edge)
+    return pixels
+
+
+def window_bottom_right():
+    pixels = window_bottom()
+    for y in range(PIECE_H):
+        for x in range(PIECE_W - BEVEL, PIECE_W):
+            pixels[y][x] = darker(pixels[y][x], grey_dark(PIECE_W - 1 - x))
+    apply_corner(pixels, corner_cut(True, True), lambda x, y: FRAME_DARK_OUTER)
+    return pixels
+
+
+# ---------------------------------------------------------------------------
+# Title buttons
+# ---------------------------------------------------------------------------
+
+BUTTON = 13
+BUTTON_OUTLINE = rgb("#083f73")
+BUTTON_GLOW = rgb("#6aa5dc")
+BLACK = (0, 0, 0)
+
+
+def button(face):
+    """A rounded square button: dark outline, face colour brightening to the middle.
+
+    The four corner pixels are left in the title bar's blue."""
+    pixels = blank(BUTTON, BUTTON, TITLE_BLUE)
+    centre = (BUTTON - 1) / 2
+    for y in range(BUTTON):
+        for x in range(BUTTON):
+            on_edge_x = x in (0, BUTTON - 1)
+            on_edge_y = y in (0, BUTTON - 1)
+            if on_edge_x and on_edge_y:
+                continue
+            if on_edge_x or on_edge_y:
+                pixels[y][x] = BUTTON_OUTLINE
+                continue
+            distance = max(abs(x - centre), abs(y - centre)) / (centre - 1)
+            glow = max(0.0, 1.0 - distance) ** 1.5
+            pixels[y][x] = mix(face, BUTTON_GLOW, 0.8 * glow)
+    return pixels
+
+
+def draw(pixels, art, left, top):
+    for dy, line in enumerate(art):
+        for dx, mark in enumerate(line):
+            if mark == "#":
+                pixels[top + dy][left + dx] = BLACK
+
+
+def glyph_button(face, art, left, top):
+    pixels = button(rgb(face))
+    draw(pixels, art, left, top)
+    return pixels
+
+
+MAXIMIZE_ART = [
+    "#######",
+    "#######",
+    "#.....#",
+    "#.....#",
+    "#.....#",
+    "#.....#",
+    "#######",
+]
+
+RESTORE_ART = [
+    "..#####",
+    "..#####",
+    "..#...#",
+    "#####.#",
+    "#####.#",
+    "#...###",
+    "#...#..",
+    "#####..",
+]
+
+MINIMIZE_ART = [
+    "#######",
+    "#######",
+]
+
+CLOSE_ART = [
+    "##...##",
+    ".##.##.",
+    "..###..",
+    "...#...",
+    "..###..",
+    ".##.##.",
+    "##...##",
+]
+
+HELP_ART = [
+    ".####.",
+    "##..##",
+    "....##",
+    "...##.",
+    "..##..",
+    "..##..",
+    "......",
+    "..##..",
+    "..##..",
+]
+
+
+# ---------------------------------------------------------------------------
+# Program icon
+# ---------------------------------------------------------------------------
+
+CLEAR = (0, 0, 0, 0)
+FILM = (0x14, 0x14, 0x14, 255)
+HOLE = (0xE8, 0xE8, 0xE8, 255)
+TEAL = (0x1C, 0x9C, 0x9C, 255)
+TEAL_LIGHT = (0x6F, 0xD6, 0xCC, 255)
+BAR = (0x08, 0x08, 0x08, 255)
+BAR_EDGE = (0x80, 0x80, 0x80, 255)
+TRACK = (0x9A, 0x9A, 0x9A, 255)
+KNOB = (0xD8, 0xD8, 0xD8, 255)
+PLAY = (0xE0, 0xE0, 0xE0, 255)
+
+
+# Per size: the film strip's layout across its width (one letter per diagonal line of
+# pixels: f film, h sprocket holes, l light frame, t teal frame), where it starts, the
+# period of holes and frames along it, how many of a period's steps show a hole or a
+# frame, and the rows of the player bar.
+ICON_LAYOUTS = {
+    16: dict(across="fhfltttfhf", first=6, hole=(4, 2), frame=(8, 6), strip_rows=8, bar=(9, 15)),
+    32: dict(across="ffhhflllttttttfhhff", first=15, hole=(8, 4), frame=(16, 12), strip_rows=19, bar=(20, 30)),
+}
+
+PLAY_ART = {
+    16: ["P..", "PP.", "PPP", "PP.", "P.."],
+    32: ["P...", "PP..", "PPP.", "PPPP", "PPP.", "PP..", "P..."],
+}
+
+
+def icon(size):
+    """A strip of film running diagonally up to the right over a media-player bar.
+
+    The strip follows the pixel diagonals (x + y constant across its length), which
+    keeps its edges crisp at both sizes and the colours within an 8-bit palette."""
+    layout = ICON_LAYOUTS[size]
+    pixels = blank(size, size, CLEAR)
+    across = layout["across"]
+    hole_period, hole_len = layout["hole"]
+    frame_period, frame_len = layout["frame"]
+    for y in range(layout["strip_rows"]):
+        for x in range(size):
+            k = x + y - layout["first"]
+            if not 0 <= k < len(across):
+                continue
+            along = x - y  # the same for every pixel on a line across the strip
+            kind = across[k]
+            colour = FILM
+            if kind == "h" and along % hole_period < hole_len:
+                colour = HOLE
+            elif kind in "lt" and along % frame_period < frame_len:
+                colour = TEAL_LIGHT if kind == "l" else TEAL
+            pixels[y][x] = colour
+
+    top, bottom = layout["bar"]
+    middle = (top + bottom) // 2
+    for y in range(top, bottom + 1):
+        for x in range(size):
+            rim = y in (top, bottom) or x in (0, size - 1)
+            corner = y in (top, bottom) and x in (0, size - 1)
+            if not corner:
+                pixels[y][x] = BAR_EDGE if rim else BAR
+    art = PLAY_ART[size]
+    play_top = middle - len(art) // 2
+    for dy, line in enumerate(art):
+        for dx, mark in enumerate(line):
+            if mark == "P":
+                pixels[play_top + dy][size // 8 + dx] = PLAY
+    # The seek track with its knob a third of the way along.
+    track_left = size * 3 // 8
+    track_right = size - 3
+    knob = track_left + (track_right - track_left) // 3
+    for x in range(track_left, track_right):
+        pixels[middle][x] = TRACK
+    for y in range(middle - size // 16, middle + size // 16 + 1):
+        for x in range(knob, knob + size // 16 + 1):
+            pixels[y][x] = KNOB
+    return pixels
+
+
+# ---------------------------------------------------------------------------
+
+
+def write(name, data):
+    with open(os.path.join(RESOURCE_DIR, name), "wb") as handle:
+        handle.write(data)
+
+
+def resources_qrc(names):
+    lines = ["<!DOCTYPE RCC>", '<RCC version="1.0">', '<qresource prefix="/pictures">']
+    lines += ["    <file>%s</file>" % name for name in names]
+    lines += ["</qresource>", "</RCC>", ""]
+    return "\n".join(lines).encode("ascii")
+
+
+def main():
+    os.makedirs(RESOURCE_DIR, exist_ok=True)
+    gifs = {
+        "maximize.gif": glyph_button("#0c62ac", MAXIMIZE_ART, 3, 3),
+        "restore.gif": glyph_button("#0c62ac", RESTORE_ART, 3, 2),
+        "minimize.gif": glyph_button("#1562af", MINIMIZE_ART, 3, 8),
+        "close.gif": glyph_button("#0c62ac", CLOSE_ART, 3, 3),
+        "help.gif": glyph_button("#0c62ac", HELP_ART, 4, 2),
+        "title_main.gif": title_main(),
+        "title_left.gif": title_left(),
+        "title_right.gif": title_right(),
+    }
+    bmps = {
+        "window_left.bmp": window_left(),
+        "window_right.bmp": window_right(),
+        "window_bottom.bmp": window_bottom(),
+        "window_bottom_left.bmp": window_bottom_left(),
+        "window_bottom_right.bmp": window_bottom_right(),
+    }
+    for name, pixels in gifs.items():
+        write(name, encode_gif(pixels))
+    for name, pixels in bmps.items():
+        write(name, encode_bmp(pixels))
+    small, large = icon(16), icon(32)
+    write("lorvex.ico", encode_ico([small, large]))
+    write("icon16.png", encode_png(small))
+    write("icon32.png", encode_png(large))
+
+    names = list(gifs) + list(bmps) + ["lorvex.ico", "icon16.png", "icon32.png"]
+    write("resources.qrc", resources_qrc(names))
+    for name in names + ["resources.qrc"]:
+        print("%-26s %6d bytes" % (name, os.path.getsize(os.path.join(RESOURCE_DIR, name))))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
