@@ -5,6 +5,12 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+class QWidget;
 
 namespace lorvex {
 
@@ -21,5 +27,46 @@ class SingleInstanceGuard : public QObject {
     // Raised in the running copy when a later copy asks it to come to the front.
     void activationRequested();
 };
+
+// The guard of the desktop client: "lorvex.lock" (a QLockFile) and "lorvex.socket" (a
+// QLocalServer) in a per-user directory. A lock left behind by a copy that was killed is
+// taken over, since its owner process is gone.
+class LocalSingleInstanceGuard : public SingleInstanceGuard {
+    Q_OBJECT
+  public:
+    // Uses DefaultDirectory().
+    explicit LocalSingleInstanceGuard(QObject* parent = nullptr);
+    // Uses the given directory, created when missing.
+    explicit LocalSingleInstanceGuard(const QString& directory, QObject* parent = nullptr);
+    ~LocalSingleInstanceGuard() override;
+
+    // Takes the lock when free and then answers later copies; true when a live process
+    // holds it. Without a usable directory every copy counts as the first.
+    bool OtherCopyRunning() override;
+    // Sends "activate" and waits a quarter of a second at most for the answer "ok".
+    bool BringRunningCopyToFront() override;
+
+    // $XDG_RUNTIME_DIR when it is usable, else <temp>/lorvex-<user name>.
+    static QString DefaultDirectory();
+
+    QString LockFilePath() const;
+    QString SocketPath() const;
+    // Whether this guard holds the lock, i.e. this is the running copy.
+    bool IsFirstCopy() const;
+
+  private:
+    void Listen();
+    void AcceptConnections();
+    void Answer(QLocalSocket* socket);
+
+    QString directory_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+};
+
+// Brings a top-level window to the front: restores it when minimised (keeping it
+// maximised if it was), raises it and asks for the focus. When the window system keeps
+// the focus elsewhere, the window asks for attention instead.
+void BringToFront(QWidget* window);
 
 }  // namespace lorvex

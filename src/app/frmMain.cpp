@@ -15,6 +15,10 @@
 #include "browsing/UrlLauncher.h"
 #include "skin/Module1.h"
 
+// The pictures are compiled into the UI library; a static library's resources must be
+// registered by hand.
+static void InitialisePictures() { Q_INIT_RESOURCE(resources); }
+
 namespace lorvex {
 
 namespace {
@@ -94,6 +98,7 @@ frmMain::frmMain(std::string portalOrigin, Services services, QWidget* parent)
         };
     }
 
+    InitialisePictures();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
     QIcon icon;

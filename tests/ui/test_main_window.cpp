@@ -35,6 +35,19 @@ void MainWindowTest::definitionBeforeLoad() {
     QVERIFY(bare.imgTitleMaximize->isHidden());
     QVERIFY(bare.imgTitleRestore->isHidden());
     QCOMPARE(bare.Frame1->size(), QSize(220, 113));
+    // Every frame picture is loaded, at its designed size.
+    const std::pair<PictureElement*, QSize> pictures[] = {
+        {bare.imgTitleLeft, {19, 30}},        {bare.imgTitleMain, {19, 30}},
+        {bare.imgTitleRight, {19, 30}},       {bare.imgWindowLeft, {19, 30}},
+        {bare.imgWindowRight, {19, 30}},      {bare.imgWindowBottom, {19, 30}},
+        {bare.imgWindowBottomLeft, {19, 30}}, {bare.imgWindowBottomRight, {19, 30}},
+        {bare.imgTitleClose, {13, 13}},       {bare.imgTitleMinimize, {13, 13}},
+        {bare.imgTitleHelp, {13, 13}},        {bare.imgTitleRestore, {13, 13}},
+        {bare.imgTitleMaximize, {13, 13}}};
+    for (const auto& [element, size] : pictures) {
+        QVERIFY2(element->Picture().size() == size, qPrintable(element->objectName()));
+    }
+    QVERIFY(!bare.windowIcon().isNull());
     // Frame1's children are designed in twips: 15 to the pixel here.
     QCOMPARE(bare.TwipsPerPixelX(), 15.0);
     QCOMPARE(bare.Text1->geometry(), QRect(8, 8, 161, 18));
@@ -98,6 +111,7 @@ void MainWindowTest::buttonGridAndCaptions() {
 
 void MainWindowTest::maximiseGlyphAndGrips() {
     frmMain& window = *fixture_.window;
+    QCOMPARE(window.imgTitleMaximize->Picture().size(), QSize(13, 13));
     QCOMPARE(window.imgTitleMaxRestore->Picture().toImage(),
              window.imgTitleMaximize->Picture().toImage());
     for (PictureElement* grip : window.Resizer) QVERIFY(grip->isVisible());

@@ -1,0 +1,419 @@
+// The single-instance guard on its own (lock, socket, takeover after a crash, peers that
+// do not answer), the main window's start-up check that uses it, and BringToFront.
+//
+// Helper copies run as this same binary with "--hold <mode> <dir>" (see RunHelper).
+#include <unistd.h>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebEnginePage>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/MessageBox.h"
+#include "app/SingleInstance.h"
+#include "app/frmMain.h"
+#include "browsing/GeneratedPages.h"
+
+using lorvex::LocalSingleInstanceGuard;
+
+namespace {
+
+// A helper copy holding the lock of <dir>:
+//   serve    a proper first copy; prints "activated" for every request it answers
+//   hung     takes the lock and listens, then never runs its event loop again
+//   lockonly holds only the lock file, with no socket at all
+// Prints "ready" once it holds the lock, then runs until killed.
+int RunHelper(const QString& mode, const QString& directory) {
+    if (mode == QLatin1String("lockonly")) {
+        QLockFile lock(directory + QStringLiteral("/lorvex.lock"));
+        if (!lock.tryLock(0)) return 2;
+        std::puts("ready");
+        std::fflush(stdout);
+        for (;;) ::pause();
+    }
+    LocalSingleInstanceGuard guard(directory);
+    if (guard.OtherCopyRunning()) return 2;
+    QObject::connect(&guard, &LocalSingleInstanceGuard::activationRequested, [] {
+        std::puts("activated");
+        std::fflush(stdout);
+    });
+    std::puts("ready");
+    std::fflush(stdout);
+    if (mode == QLatin1String("hung")) {
+        for (;;) ::pause();
+    }
+    return QCoreApplication::exec();
+}
+
+struct Helper {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+
+    bool Start(const QString& mode, const QString& directory) {
+        process->start(QCoreApplication::applicationFilePath(),
+                       {QStringLiteral("--hold"), mode, directory});
+        return WaitForLine("ready", 10000);
+    }
+    bool WaitForLine(const QByteArray& line, int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            if (process->canReadLine()) {
+                if (process->readLine().trimmed() == line) return true;
+                continue;
+            }
+            process->waitForReadyRead(50);
+            if (process->state() == QProcess::NotRunning && !process->canReadLine()) break;
+        }
+        return false;
+    }
+    // Ends the helper the way a crash would: no destructor runs, nothing is unlocked.
+    void Kill() {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    ~Helper() {
+        if (process->state() != QProcess::NotRunning) Kill();
+    }
+};
+
+// Runs a call on another thread while this thread keeps serving events, so a guard of
+// this process can answer a request made in the same process.
+bool OnOtherThread(const std::function<bool()>& call) {
+    bool result = false;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        result = call();
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!done && clock.elapsed() < 5000) QTest::qWait(5);
+    worker.join();
+    return result;
+}
+
+class FakeGuard : public lorvex::SingleInstanceGuard {
+  public:
+    FakeGuard(bool running, QStringList& log) : running_(running), log_(log) {}
+    bool OtherCopyRunning() override { return running_; }
+    bool BringRunningCopyToFront() override {
+        log_ << QStringLiteral("bring to front");
+        return true;
+    }
+
+  private:
+    bool running_;
+    QStringList& log_;
+};
+
+class FakeMessageBoxes : public lorvex::MessageBoxes {
+  public:
+    explicit FakeMessageBoxes(QStringList& log) : log_(log) {}
+    void ShowStop(QWidget* parent, const QString& caption, const QString& text) override {
+        log_ << QStringLiteral("box %1 parent=%2: %3")
+                    .arg(caption, parent ? QStringLiteral("window") : QStringLiteral("none"), text);
+    }
+
+  private:
+    QStringList& log_;
+};
+
+struct ProcessEnded {
+    int code;
+};
+
+const QString kAlreadyRunning = QStringLiteral("这程序已经运行,没必要打开这么多吧?");
+
+}  // namespace
+
+class TestSingleInstance : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString Dir() const { return dir_->path(); }
+
+  private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        QCoreApplication::setApplicationName(QStringLiteral("lorvex"));
+    }
+
+    void secondGuardFindsFirstAndActivatesIt() {
+        LocalSingleInstanceGuard first(Dir());
+        LocalSingleInstanceGuard second(Dir());
+        QVERIFY(!first.OtherCopyRunning());
+        QVERIFY(first.IsFirstCopy());
+        QVERIFY(second.OtherCopyRunning());
+        QVERIFY(!second.IsFirstCopy());
+        // Asking again changes nothing.
+        QVERIFY(!first.OtherCopyRunning());
+        QVERIFY(second.OtherCopyRunning());
+
+        const QFileInfo socket(first.SocketPath());
+        QVERIFY(socket.exists());
+        QVERIFY(!(socket.permissions() & (QFile::ReadOther | QFile::WriteOther)));
+
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
+        QTRY_COMPARE(activated.count(), 1);
+        QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
+        QTRY_COMPARE(activated.count(), 2);
+    }
+
+    void lockAndSocketGoWithTheGuard() {
+        auto first = std::make_unique<LocalSingleInstanceGuard>(Dir());
+        QVERIFY(!first->OtherCopyRunning());
+        const QString socket = first->SocketPath();
+        first.reset();
+        QVERIFY(!QFileInfo::exists(socket));
+        LocalSingleInstanceGuard next(Dir());
+        QVERIFY(!next.OtherCopyRunning());
+    }
+
+    void lockOfKilledCopyIsTakenOver() {
+        Helper crashed;
+        QVERIFY(crashed.Start(QStringLiteral("serve"), Dir()));
+        LocalSingleInstanceGuard guard(Dir());
+        QVERIFY(guard.OtherCopyRunning());
+        QVERIFY(guard.BringRunningCopyToFront());
+        QVERIFY(crashed.WaitForLine("activated", 5000));
+
+        crashed.Kill();
+        QVERIFY(QFileInfo::exists(guard.LockFilePath()));
+        QVERIFY(QFileInfo::exists(guard.SocketPath()));
+        // The same guard asked again now finds the owner gone and becomes the first copy,
+        // listening on a fresh socket in place of the dead one.
+        QVERIFY(!guard.OtherCopyRunning());
+        QVERIFY(guard.IsFirstCopy());
+        QSignalSpy activated(&guard, &LocalSingleInstanceGuard::activationRequested);
+        LocalSingleInstanceGuard later(Dir());
+        QVERIFY(later.OtherCopyRunning());
+        QVERIFY(OnOtherThread([&] { return later.BringRunningCopyToFront(); }));
+        QTRY_COMPARE(activated.count(), 1);
+    }
+
+    void lockOfLongRunningCopyIsKept() {
+        Helper running;
+        QVERIFY(running.Start(QStringLiteral("serve"), Dir()));
+        QFile lockFile(Dir() + QStringLiteral("/lorvex.lock"));
+        QVERIFY(lockFile.open(QIODevice::ReadWrite));
+        QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-3),
+                                     QFileDevice::FileModificationTime));
+        lockFile.close();
+        LocalSingleInstanceGuard guard(Dir());
+        QVERIFY(guard.OtherCopyRunning());
+        QVERIFY(guard.BringRunningCopyToFront());
+    }
+
+    void peerThatDoesNotAnswer_data() {
+        QTest::addColumn<QString>("helperMode");
+        QTest::addColumn<bool>("straySocket");
+        QTest::newRow("copy that hangs") << QStringLiteral("hung") << false;
+        QTest::newRow("lock without socket") << QStringLiteral("lockonly") << false;
+        QTest::newRow("socket that never replies") << QStringLiteral("lockonly") << true;
+    }
+    void peerThatDoesNotAnswer() {
+        QFETCH(QString, helperMode);
+        QFETCH(bool, straySocket);
+        Helper holder;
+        QVERIFY(holder.Start(helperMode, Dir()));
+        QLocalServer silent;
+        if (straySocket) QVERIFY(silent.listen(Dir() + QStringLiteral("/lorvex.socket")));
+
+        LocalSingleInstanceGuard guard(Dir());
+        QVERIFY(guard.OtherCopyRunning());
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!guard.BringRunningCopyToFront());
+        QCOMPARE_LT(clock.elapsed(), 400);
+        QVERIFY(guard.OtherCopyRunning());
+        QCOMPARE(holder.process->state(), QProcess::Running);
+    }
+
+    void requestOtherThanActivateIsDropped_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::newRow("unknown word") << QByteArray("quit\n");
+        QTest::newRow("overlong line") << QByteArray(200, 'a');
+    }
+    void requestOtherThanActivateIsDropped() {
+        QFETCH(QByteArray, request);
+        LocalSingleInstanceGuard first(Dir());
+        QVERIFY(!first.OtherCopyRunning());
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QLocalSocket client;
+        QSignalSpy closed(&client, &QLocalSocket::disconnected);
+        client.connectToServer(first.SocketPath());
+        QVERIFY(client.waitForConnected(1000));
+        client.write(request);
+        QTRY_COMPARE(closed.count(), 1);
+        QCOMPARE(client.readAll(), QByteArray());
+        QCOMPARE(activated.count(), 0);
+    }
+
+    void defaultDirectory_data() {
+        QTest::addColumn<QString>("runtimeDir");  // relative to the test folder; "" = unset
+        QTest::addColumn<bool>("runtimeDirExists");
+        QTest::addColumn<bool>("usesRuntimeDir");
+        QTest::newRow("runtime dir") << QStringLiteral("run") << true << true;
+        QTest::newRow("no runtime dir") << QString() << false << false;
+        QTest::newRow("runtime dir missing") << QStringLiteral("gone") << false << false;
+        QTest::newRow("socket path too long") << QString(100, QLatin1Char('d')) << true << false;
+    }
+    void defaultDirectory() {
+        QFETCH(QString, runtimeDir);
+        QFETCH(bool, runtimeDirExists);
+        QFETCH(bool, usesRuntimeDir);
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTemp = qgetenv("TMPDIR");
+        auto restore = qScopeGuard([&] {
+            savedRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR")
+                                  : qputenv("XDG_RUNTIME_DIR", savedRuntime);
+            savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
+        });
+        const QString temp = Dir() + QStringLiteral("/tmp");
+        QVERIFY(QDir().mkpath(temp));
+        qputenv("TMPDIR", QFile::encodeName(temp));
+        const QString runtime = runtimeDir.isEmpty() ? QString() : Dir() + '/' + runtimeDir;
+        if (runtimeDirExists) QVERIFY(QDir().mkpath(runtime));
+        runtime.isEmpty() ? qunsetenv("XDG_RUNTIME_DIR")
+                          : qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+
+        const QString chosen = LocalSingleInstanceGuard::DefaultDirectory();
+        if (usesRuntimeDir) {
+            QCOMPARE(chosen, runtime);
+        } else {
+            QVERIFY2(chosen.startsWith(temp + QStringLiteral("/lorvex-")), qPrintable(chosen));
+            QVERIFY(chosen.size() > temp.size() + 8);
+        }
+        // The first copy makes the folder when it is missing, for its owner only.
+        LocalSingleInstanceGuard guard;
+        QVERIFY(!guard.OtherCopyRunning());
+        QVERIFY(QFileInfo::exists(chosen + QStringLiteral("/lorvex.lock")));
+        if (!usesRuntimeDir) {
+            const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::WriteOther | QFile::ExeOther;
+            QCOMPARE(QFileInfo(chosen).permissions() & others, QFile::Permissions());
+        }
+    }
+
+    void folderOfAnotherUserIsNotUsed() {
+        if (::geteuid() != 0) QSKIP("needs root to give a folder to another user");
+        const QString foreign = Dir() + QStringLiteral("/foreign");
+        QVERIFY(QDir().mkpath(foreign));
+        QVERIFY(::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0);
+        LocalSingleInstanceGuard guard(foreign);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("no usable directory")));
+        QVERIFY(!guard.OtherCopyRunning());
+        QVERIFY(!guard.IsFirstCopy());
+        QVERIFY(!QFileInfo::exists(guard.LockFilePath()));
+    }
+
+    void startupCheck_data() {
+        QTest::addColumn<int>("guard");  // 0 none, 1 first copy, 2 later copy
+        QTest::addColumn<QStringList>("expectedLog");
+        QTest::newRow("no guard") << 0 << QStringList();
+        QTest::newRow("first copy") << 1 << QStringList();
+        QTest::newRow("later copy")
+            << 2
+            << QStringList{QStringLiteral("box lorvex parent=none: ") + kAlreadyRunning,
+                           QStringLiteral("bring to front"), QStringLiteral("exit 0")};
+    }
+    void startupCheck() {
+        QFETCH(int, guard);
+        QFETCH(QStringList, expectedLog);
+        QStringList log;
+        FakeGuard fakeGuard(guard == 2, log);
+        FakeMessageBoxes boxes(log);
+        lorvex::Services services;
+        services.messages = &boxes;
+        services.guard = guard == 0 ? nullptr : &fakeGuard;
+        services.exitProcess = [&log](int code) { log << QStringLiteral("exit %1").arg(code); };
+        lorvex::frmMain window("http://127.0.0.1:9", services);
+        window.setWindowTitle(QStringLiteral("Lorvex"));
+
+        window.CheckExist(&window);
+
+        QCOMPARE(log, expectedLog);
+        const bool ended = guard == 2;
+        // Once cleared, the name falls back to the executable's.
+        QCOMPARE(QCoreApplication::applicationName() != QLatin1String("lorvex"), ended);
+        QCOMPARE(window.windowTitle().isEmpty(), ended);
+    }
+
+    // Load() of a later copy ends the process before any page exists, so no browser
+    // process starts and the portal is asked for nothing.
+    void laterCopyEndsBeforeAnyPage() {
+        QStringList log;
+        FakeGuard fakeGuard(true, log);
+        FakeMessageBoxes boxes(log);
+        lorvex::Services services;
+        services.messages = &boxes;
+        services.guard = &fakeGuard;
+        services.exitProcess = [](int code) { throw ProcessEnded{code}; };
+        lorvex::frmMain window("http://127.0.0.1:9", services);
+        int exitCode = -1;
+        try {
+            window.Load();
+        } catch (const ProcessEnded& ended) {
+            exitCode = ended.code;
+        }
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(log.size(), 2);
+        QVERIFY(window.findChildren<QWebEnginePage*>().isEmpty());
+        QVERIFY(!window.isVisible());
+    }
+
+    void bringToFront_data() {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("normal window") << false;
+        QTest::newRow("maximised window") << true;
+    }
+    void bringToFront() {
+        QFETCH(bool, maximised);
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X display with a window manager");
+        QWidget window;
+        window.resize(300, 200);
+        maximised ? window.showMaximized() : window.showNormal();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.showMinimized();
+        QTRY_VERIFY(window.isMinimized());
+
+        lorvex::BringToFront(&window);
+
+        QTRY_VERIFY(!window.isMinimized());
+        QTRY_VERIFY(window.isActiveWindow());
+        QCOMPARE(window.isMaximized(), maximised);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 4 && qstrcmp(argv[1], "--hold") == 0) {
+        int helperArgc = 1;
+        QCoreApplication app(helperArgc, argv);
+        return RunHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    lorvex::RegisterGeneratedPageScheme();
+    QApplication app(argc, argv);
+    TestSingleInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_single_instance.moc"
