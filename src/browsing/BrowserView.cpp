@@ -1,8 +1,10 @@
 #include "browsing/BrowserView.h"
 
+#include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
+#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -49,14 +51,26 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
             });
     connect(this, &QWebEnginePage::fullScreenRequested, this,
             [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    // Portal pages open their pop-ups by script, without a click.
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // Documents of the "lorvex" scheme count as local. They may not read files, but their
+    // links, style sheet and pictures point at the portal: without remote access the engine
+    // refuses those requests (ERR_NETWORK_ACCESS_DENIED). Portal pages are not local, so
+    // this changes nothing for them.
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
 }
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
-    // Returning another existing page makes that page adopt the new window's contents
-    // (and drops its history). Returning this page itself would crash the engine, so a
-    // handler that answers with this view's own page is treated as a refusal.
+    // The new window's contents go into a page that already exists: the engine hands its
+    // freshly created contents to the returned page, which drops what it showed (and its
+    // history) and loads the new window there. This holds for link clicks (scripted or by
+    // hand) and for window.open alike. Returning this page itself would crash the engine, so
+    // a handler that answers with this view's own page is treated as a refusal.
     QWebEnginePage* target = view_->AnswerNewWindow();
     return target == this ? nullptr : target;
 }

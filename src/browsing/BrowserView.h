@@ -59,7 +59,8 @@ class BrowserView : public QWebEngineView {
     void DocumentDiscard();
     bool DocumentIsOpen() const { return documentOpen_; }
 
-    // Hides the scroll bars of the current document and keeps it from scrolling.
+    // Hides the scroll bars of the current document and keeps the user from scrolling it
+    // (wheel, keys). The page's own scripts can still scroll it: overflow hidden allows that.
     void HideScrollBars();
 
     // Places the view in its parent; a negative width or height is refused (returns false

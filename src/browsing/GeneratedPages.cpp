@@ -10,8 +10,10 @@ namespace lorvex {
 void RegisterGeneratedPageScheme() {
     QWebEngineUrlScheme scheme(kGeneratedPageScheme);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    // Not a secure scheme: the library page loads the portal's http style sheet and icon,
-    // which a secure page would block as mixed content.
+    // Local: a portal page can neither load a written document nor navigate to one, so
+    // what the client wrote stays the client's. Not a secure scheme: the library page loads
+    // the portal's http style sheet and icon, which a secure page would block as mixed
+    // content.
     scheme.setFlags(QWebEngineUrlScheme::LocalScheme);
     QWebEngineUrlScheme::registerScheme(scheme);
 }

@@ -1,0 +1,274 @@
+// The side column's buttons, the system-browser buttons, the song search and what the
+// main view does when a page completes, against real WebEngine views and the in-process
+// demo portal.
+#include <QWebEngineHistory>
+#include <QWebEngineSettings>
+
+#include "app/build_config.h"
+#include "support/UiTestSupport.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+class BrowsingTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void backAndForwardAtTheEndsDoNothing();
+    void navigationButtonsLoadTheSideColumn_data();
+    void navigationButtonsLoadTheSideColumn();
+    void backAndForwardMoveOnlyTheSideColumn();
+    void systemBrowserButtonsOpenFixedAddresses_data();
+    void systemBrowserButtonsOpenFixedAddresses();
+    void searchSendsTheEscapedKeyword_data();
+    void searchSendsTheEscapedKeyword();
+    void navigateSendsChineseAsGbk();
+    void collectButtonFollowsCompletedPages_data();
+    void collectButtonFollowsCompletedPages();
+    void mainViewPagesCannotScroll();
+
+  private:
+    frmMain& window() { return *fixture_.window; }
+    QString origin() const { return fixture_.portal.origin(); }
+    std::string Address(const QString& path) const { return (origin() + path).toStdString(); }
+    bool WaitUntilIdle(BrowserView* view) {
+        return WaitUntil([view] { return !view->page()->isLoading(); });
+    }
+    // Waits until the portal has received exactly this path and query.
+    bool WaitForRequest(const QString& pathAndQuery) {
+        return WaitUntil([&] { return fixture_.portal.requests().contains(pathAndQuery); });
+    }
+
+    PortalWindow fixture_;
+};
+
+void BrowsingTest::initTestCase() {
+    QVERIFY(fixture_.Start());
+    // Let the start pages finish, style sheet and pictures included.
+    QVERIFY(WaitUntilIdle(window().WebBrowser1));
+    QVERIFY(WaitUntilIdle(window().WebBrowser2));
+    QTest::qWait(500);
+}
+
+void BrowsingTest::backAndForwardAtTheEndsDoNothing() {
+    BrowserView* side = window().WebBrowser1;
+    side->history()->clear();
+    QVERIFY(!side->history()->canGoBack() && !side->history()->canGoForward());
+    const std::string sideBefore = side->LocationURL();
+    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    fixture_.portal.clearRequests();
+
+    QTest::mouseClick(window().Command2, Qt::LeftButton);
+    QTest::mouseClick(window().Command3, Qt::LeftButton);
+    QTest::qWait(1500);
+
+    QCOMPARE(side->LocationURL(), sideBefore);
+    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    QCOMPARE(fixture_.portal.requests(), QStringList());
+    QVERIFY(fixture_.messages.boxes.empty());
+}
+
+void BrowsingTest::navigationButtonsLoadTheSideColumn_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("path");
+    // The side column starts on the category page: the first row reloads it.
+    QTest::newRow("categories again") << 1 << "/33/fl.htm";
+    QTest::newRow("about") << 5 << "/33/about.htm";
+    QTest::newRow("categories") << 1 << "/33/fl.htm";
+}
+
+void BrowsingTest::navigationButtonsLoadTheSideColumn() {
+    QFETCH(int, button);
+    QFETCH(QString, path);
+    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    fixture_.portal.clearRequests();
+
+    QTest::mouseClick(window().Command(button), Qt::LeftButton);
+
+    QVERIFY(WaitForRequest(path));
+    QVERIFY(WaitUntil([&] { return window().WebBrowser1->LocationURL() == Address(path); }));
+    QVERIFY(WaitUntilIdle(window().WebBrowser1));
+    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+}
+
+void BrowsingTest::backAndForwardMoveOnlyTheSideColumn() {
+    BrowserView* side = window().WebBrowser1;
+    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    side->history()->clear();
+    // Two navigations after the cleared history: fl.htm -> about.htm -> fl.htm.
+    for (int button : {5, 1}) {
+        const QString path = button == 5 ? "/33/about.htm" : "/33/fl.htm";
+        QTest::mouseClick(window().Command(button), Qt::LeftButton);
+        QVERIFY(WaitUntil(
+            [&] { return side->LocationURL() == Address(path) && !side->page()->isLoading(); }));
+    }
+
+    // Each step: the button and where the side column must end up.
+    const std::pair<CommandButton*, QString> steps[] = {{window().Command2, "/33/about.htm"},
+                                                        {window().Command2, "/33/fl.htm"},
+                                                        {window().Command3, "/33/about.htm"},
+                                                        {window().Command3, "/33/fl.htm"}};
+    for (const auto& [button, path] : steps) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY2(WaitUntil([&] {
+                     return side->LocationURL() == Address(path) && !side->page()->isLoading();
+                 }),
+                 qPrintable(button->objectName() + " to " + path));
+        QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    }
+
+    // At the newest page forward changes nothing.
+    fixture_.portal.clearRequests();
+    QTest::mouseClick(window().Command3, Qt::LeftButton);
+    QTest::qWait(1000);
+    QCOMPARE(side->LocationURL(), Address("/33/fl.htm"));
+    QCOMPARE(fixture_.portal.requests(), QStringList());
+}
+
+void BrowsingTest::systemBrowserButtonsOpenFixedAddresses_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QString>("address");
+    QTest::newRow("ringtones") << 9 << "/html/cai0.htm";
+    QTest::newRow("movies") << 10 << "/html/movie.htm";
+    QTest::newRow("animation") << 11 << "/html/donghua.htm";
+    QTest::newRow("home") << 14 << "/html/index.htm";
+    QTest::newRow("forum") << 12
+                           << QString::fromUtf8(kBuildForumOrigin.data(),
+                                                qsizetype(kBuildForumOrigin.size())) +
+                                  "/f?ct=&tn=&rn=&pn=&lm=&kw=Lorvex&rs2=0&myselectvalue=1"
+                                  "&word=Lorvex&tb=on";
+}
+
+void BrowsingTest::systemBrowserButtonsOpenFixedAddresses() {
+    QFETCH(int, button);
+    QFETCH(QString, address);
+    if (address.startsWith('/')) address.prepend(origin());
+    const std::string sideBefore = window().WebBrowser1->LocationURL();
+    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    fixture_.launcher.browserAddresses.clear();
+    fixture_.portal.clearRequests();
+
+    QTest::mouseClick(window().Command(button), Qt::LeftButton);
+    QTest::qWait(500);
+
+    QCOMPARE(fixture_.launcher.browserAddresses, QStringList{address});
+    QCOMPARE(fixture_.portal.requests(), QStringList());
+    QCOMPARE(window().WebBrowser1->LocationURL(), sideBefore);
+    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+}
+
+void BrowsingTest::searchSendsTheEscapedKeyword_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("query");
+    QTest::newRow("reserved") << "R&B"
+                              << "keyword=R%26B";
+    QTest::newRow("chinese") << "海边"
+                             << "keyword=%BA%A3%B1%DF";
+    QTest::newRow("spaces kept") << " a "
+                                 << "keyword=%20a%20";
+    QTest::newRow("mixed") << "a+b#1 风"
+                           << "keyword=a%2Bb%231%20%B7%E7";
+    QTest::newRow("empty") << ""
+                           << "keyword=";
+}
+
+void BrowsingTest::searchSendsTheEscapedKeyword() {
+    QFETCH(QString, typed);
+    QFETCH(QString, query);
+    const QString expected = "/33/search.asp?" + query;
+    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    window().Text1->setText(typed);
+
+    // The same search by the Return key and by the button.
+    for (bool byReturn : {true, false}) {
+        fixture_.portal.clearRequests();
+        if (byReturn) {
+            QTest::keyClick(window().Text1, Qt::Key_Return);
+        } else {
+            QTest::mouseClick(window().Command13, Qt::LeftButton);
+        }
+        QVERIFY2(WaitForRequest(expected), byReturn ? "by Return" : "by button");
+        QVERIFY(WaitUntilIdle(window().WebBrowser1));
+        QVERIFY(QString::fromStdString(window().WebBrowser1->LocationURL())
+                    .startsWith(origin() + "/33/search.asp?keyword="));
+        QCOMPARE(window().Text1->text(), typed);
+        QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    }
+}
+
+void BrowsingTest::navigateSendsChineseAsGbk() {
+    BrowserView* main = window().WebBrowser2;
+    fixture_.portal.clearRequests();
+    main->Navigate(origin() + "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨&n=R%26B");
+    QVERIFY(WaitForRequest(
+        "/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=%C1%D6%D0%A1%D3%EA&n=R%26B"));
+    QVERIFY(WaitUntilIdle(main));
+    QCOMPARE(main->LocationURL(), Address("/33/playwmv.asp?id=1024&g=海边的风&c=林小雨&n=R%26B"));
+    QCOMPARE(Evaluate(main, "document.querySelector('.params').textContent").toString(),
+             QStringLiteral("g=海边的风 c=林小雨"));
+}
+
+void BrowsingTest::collectButtonFollowsCompletedPages_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("enabled");
+    // Alternating rows: each completed page must change the button.
+    QTest::newRow("idle page") << "/33/disp.asp" << true;
+    QTest::newRow("news") << "/33/news.htm" << false;
+    QTest::newRow("player") << "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨" << true;
+    QTest::newRow(".htm inside the query") << "/33/mtvplayer.asp?id=1024&from=a.htm" << false;
+    QTest::newRow("search") << "/33/search.asp?keyword=htm" << true;
+}
+
+void BrowsingTest::collectButtonFollowsCompletedPages() {
+    QFETCH(QString, path);
+    QFETCH(bool, enabled);
+    BrowserView* main = window().WebBrowser2;
+    main->Navigate(origin() + path);
+    QVERIFY(WaitForLoad(main));
+    QCOMPARE(window().Command7->isEnabled(), enabled);
+}
+
+void BrowsingTest::mainViewPagesCannotScroll() {
+    BrowserView* main = window().WebBrowser2;
+    main->Navigate(origin() + "/33/tall.asp");
+    QVERIFY(WaitForLoad(main));
+    QVERIFY(!main->page()->settings()->testAttribute(QWebEngineSettings::ShowScrollBars));
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(main, "getComputedStyle(document.documentElement).overflowY").toString() ==
+               "hidden";
+    }));
+    QCOMPARE(Evaluate(main, "getComputedStyle(document.body).overflowY").toString(), "hidden");
+    QVERIFY(Evaluate(main,
+                     "document.scrollingElement.scrollHeight > "
+                     "document.scrollingElement.clientHeight")
+                .toBool());
+
+    // Neither the wheel nor the keyboard moves it, while the same input scrolls the side
+    // column, whose scroll bars stay. Input sent before a view has drawn its page is lost,
+    // so it is repeated until the side column has moved.
+    BrowserView* side = window().WebBrowser1;
+    side->Navigate(origin() + "/33/tall.asp");
+    QVERIFY(WaitForLoad(side));
+    auto scrollByHand = [](BrowserView* view) {
+        QWidget* surface = view->focusProxy();
+        const QPoint centre = surface->rect().center();
+        QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, centre);
+        QWheelEvent wheel(centre, surface->mapToGlobal(centre), QPoint(), QPoint(0, -360),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(surface, &wheel);
+        QTest::keyClick(surface, Qt::Key_PageDown);
+        QTest::keyClick(surface, Qt::Key_End);
+        QTest::qWait(200);
+    };
+    QVERIFY(WaitUntil([&] {
+        scrollByHand(side);
+        return Evaluate(side, "window.scrollY").toInt() > 0;
+    }));
+    for (int round = 0; round < 3; ++round) scrollByHand(main);
+    QTest::qWait(500);
+    QCOMPARE(Evaluate(main, "window.scrollY").toInt(), 0);
+}
+
+LORVEX_UI_TEST_MAIN(BrowsingTest)
+#include "test_browsing.moc"
