@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <exception>
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
@@ -47,7 +48,7 @@ void frmMain::Command7_Click() {
                 WebBrowser1->DocumentWrite(piece);
             }
             WebBrowser1->DocumentClose();
-        } catch (const FavouritesError& error) {
+        } catch (const std::exception& error) {  // the file, or the text converter
             services_.messages->ShowStop(
                 this, kApplicationTitle,
                 QStringLiteral("无法收藏此曲：\n") + QString::fromUtf8(error.what()));
@@ -79,7 +80,7 @@ void frmMain::ShowLibrary() {
         });
         for (const std::string& piece : page.EndPieces()) WebBrowser1->DocumentWrite(piece);
         WebBrowser1->DocumentClose();
-    } catch (const FavouritesError& error) {
+    } catch (const std::exception& error) {  // the file, or the text converter
         // The side column keeps what it showed.
         WebBrowser1->DocumentDiscard();
         services_.messages->ShowStop(
@@ -95,8 +96,14 @@ void frmMain::Command6_Click() {
     const QString path = FavouritesFilePath();
     QDir().mkpath(QString::fromStdString(SpecialFolderPath));
     if (!QFileInfo::exists(path)) {
+        // Append mode: should the file appear meanwhile, it is still not truncated.
         QFile file(path);
-        if (file.open(QIODevice::Append)) file.close();
+        if (!file.open(QIODevice::Append)) {
+            services_.messages->ShowStop(this, kApplicationTitle,
+                                         QStringLiteral("无法创建收藏文件：\n") + path +
+                                             QLatin1Char('\n') + file.errorString());
+            return;
+        }
     }
     if (!services_.launcher->OpenInEditor(path)) {
         services_.messages->ShowStop(this, kApplicationTitle,
