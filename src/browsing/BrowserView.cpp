@@ -33,6 +33,31 @@ constexpr char kNoScrollScript[] = R"(
 })();
 )";
 
+// A page the client writes may hold a table of many thousands of rows. Laid out while it
+// is still being parsed, the growing table is laid out again and again; hidden until the
+// parser is done, it is laid out once. Only the client's own pages are affected.
+constexpr char kWrittenPageScript[] = R"(
+(function () {
+  if (location.protocol !== 'lorvex:') return;
+  var sheet = new CSSStyleSheet();
+  sheet.replaceSync('body { display: none !important; }');
+  document.adoptedStyleSheets = [sheet];
+  document.addEventListener('DOMContentLoaded', function () {
+    document.adoptedStyleSheets = [];
+  });
+})();
+)";
+
+QWebEngineScript WrittenPageScript() {
+    QWebEngineScript script;
+    script.setName(QStringLiteral("lorvex-written-page"));
+    script.setSourceCode(QString::fromLatin1(kWrittenPageScript));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
 QWebEngineProfile* SharedProfile() {
     // The default profile is off the record: nothing of the portal is kept on disk.
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
@@ -63,6 +88,7 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     // this changes nothing for them.
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    scripts().insert(WrittenPageScript());
 }
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
