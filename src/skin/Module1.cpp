@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRegion>
 #include <QScreen>
 #include <QTimer>
@@ -20,7 +21,10 @@ std::int16_t LastLayoutResizable = 0;
 namespace {
 
 const QColor kFrameGrey(207, 207, 207);
-const char kPendingLayout[] = "lorvexPendingSkinLayout";
+const char kFollowing[] = "lorvexSkinFollowing";
+const char kFollowRequest[] = "lorvexSkinFollowRequest";
+// How long after a change of state or size the frame follows the window's new size.
+constexpr int kFollowMs = 2000;
 
 double TwipsPerPixelX(const QWidget* form) {
     const QScreen* screen = form->screen();
@@ -65,38 +69,52 @@ void Place(QWidget* element, const ElementPlacement& placement) {
 
 // A change of window state or size reaches an X11 window only once the window manager
 // has answered, after the procedure that asked for it has returned. The frame is laid out
-// at once, as asked, and once more when the new size arrives.
+// at once, as asked, and again each time a new size arrives in the following while, the
+// way the latest layout was done (with or without grips).
 class SkinFollower : public QObject {
   public:
-    static void Expect(QWidget* form, bool resizable) {
+    // Call before asking for the change, so that an answer given at once is not missed.
+    static void Follow(QWidget* form) {
         static SkinFollower follower;
         form->removeEventFilter(&follower);
         form->installEventFilter(&follower);
-        form->setProperty(kPendingLayout, resizable);
-        // The answer normally comes within milliseconds; stop waiting after a while so a
-        // later resize by other means leaves the frame alone.
-        QTimer::singleShot(2000, form, [form] { form->setProperty(kPendingLayout, QVariant()); });
+        // The answer normally comes within milliseconds; stop following after a while so
+        // a later resize by other means leaves the frame alone. Only the latest request's
+        // timer ends the following.
+        const int request = form->property(kFollowRequest).toInt() + 1;
+        form->setProperty(kFollowRequest, request);
+        form->setProperty(kFollowing, true);
+        QTimer::singleShot(kFollowMs, form, [form, request] {
+            if (form->property(kFollowRequest).toInt() == request) {
+                form->setProperty(kFollowing, false);
+            }
+        });
     }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) {
-            auto* form = qobject_cast<QWidget*>(watched);
-            const QVariant pending = form ? form->property(kPendingLayout) : QVariant();
-            if (pending.isValid()) {
-                // Deferred so the window's own size-change handler runs first.
-                QTimer::singleShot(
-                    0, form, [form, resizable = pending.toBool()] { LayoutSkin(form, resizable); });
-            }
+        auto* form = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Resize && form && form->property(kFollowing).toBool()) {
+            // Deferred so the window's own size-change handler runs first. A window that
+            // lacks an element already made the first layout throw to its caller; the
+            // event loop must not see that exception again.
+            QTimer::singleShot(0, form, [form] {
+                try {
+                    LayoutSkin(form, LastLayoutResizable == 1);
+                } catch (const MissingElement&) {
+                }
+            });
         }
         return false;
     }
 };
 
-// Moves a window by hand with the mouse, for window systems that offer no system move.
+// Moves a window by hand with the mouse, for window systems that offer no system move
+// and for drags with a button the system move does not follow. Ends at the release.
 class ManualMove : public QObject {
   public:
-    ManualMove(QWidget* form, QPoint pressAt) : form_(form), offset_(pressAt - form->pos()) {
+    ManualMove(QWidget* form, QPoint pressAt)
+        : QObject(form), form_(form), offset_(pressAt - form->pos()) {
         qApp->installEventFilter(this);
     }
 
@@ -104,8 +122,11 @@ class ManualMove : public QObject {
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::MouseMove) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            form_->move(mouse->globalPosition().toPoint() - offset_);
+            if (mouse->buttons() != Qt::NoButton) {
+                form_->move(mouse->globalPosition().toPoint() - offset_);
+            }
         } else if (event->type() == QEvent::MouseButtonRelease) {
+            qApp->removeEventFilter(this);
             deleteLater();
         }
         return false;
@@ -116,12 +137,16 @@ class ManualMove : public QObject {
     QPoint offset_;
 };
 
-// Waits for the pointer to move with the button still down before handing the move to
-// the window manager: a press that hands the pointer over at once would swallow the
-// double-click that may follow it.
+// Waits for the pointer to move with the button still down before starting the move: a
+// press that hands the pointer to the window manager at once would swallow the
+// double-click that may follow it. The window manager's move follows the left button
+// only (it ends at a left-button release), so other buttons move the window by hand.
 class PendingDrag : public QObject {
   public:
-    explicit PendingDrag(QWidget* form) : form_(form), pressAt_(QCursor::pos()) {
+    explicit PendingDrag(QWidget* form) : QObject(form), form_(form), pressAt_(QCursor::pos()) {
+        // A press that arrives while an earlier drag still waits replaces it.
+        if (waiting_) waiting_->Finish();
+        waiting_ = this;
         qApp->installEventFilter(this);
     }
 
@@ -131,18 +156,16 @@ class PendingDrag : public QObject {
             case QEvent::MouseMove: {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
                 if (mouse->buttons() == Qt::NoButton) break;
+                Finish();
                 QWindow* window = form_->windowHandle();
-                if (window == nullptr || !window->startSystemMove()) {
-                    new ManualMove(form_, pressAt_);
-                }
-                deleteLater();
-                qApp->removeEventFilter(this);
+                const bool systemMove = mouse->buttons() == Qt::LeftButton && window != nullptr &&
+                                        window->startSystemMove();
+                if (!systemMove) new ManualMove(form_, pressAt_);
                 break;
             }
             case QEvent::MouseButtonRelease:
             case QEvent::MouseButtonDblClick:
-                deleteLater();
-                qApp->removeEventFilter(this);
+                Finish();
                 break;
             default:
                 break;
@@ -151,6 +174,13 @@ class PendingDrag : public QObject {
     }
 
   private:
+    void Finish() {
+        if (waiting_ == this) waiting_ = nullptr;
+        qApp->removeEventFilter(this);
+        deleteLater();
+    }
+
+    static inline QPointer<PendingDrag> waiting_;
     QWidget* form_;
     QPoint pressAt_;
 };
@@ -207,37 +237,40 @@ void DragWindow(QWidget* form) {
 
 void ToggleMaximize(QWidget* form) {
     auto* button = qobject_cast<PictureElement*>(Element(form, "imgTitleMaxRestore"));
-    if (form->windowState() == Qt::WindowNoState) {
+    // "Normal" means neither maximised nor minimised; the active flag does not count.
+    const Qt::WindowStates shown =
+        form->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen);
+    SkinFollower::Follow(form);
+    if (shown == Qt::WindowNoState) {
         form->showMaximized();
         auto* restore = qobject_cast<PictureElement*>(Element(form, "imgTitleRestore"));
         if (button && restore) button->SetPicture(restore->Picture());
         LayoutSkin(form, false);
-        SkinFollower::Expect(form, false);
     } else {
         form->showNormal();
         auto* maximize = qobject_cast<PictureElement*>(Element(form, "imgTitleMaximize"));
         if (button && maximize) button->SetPicture(maximize->Picture());
-        const bool withGrips = LastLayoutResizable == 1;
-        LayoutSkin(form, withGrips);
-        SkinFollower::Expect(form, withGrips);
+        LayoutSkin(form, LastLayoutResizable == 1);
     }
 }
 
 void ResizeFromGrip(QWidget* form, QPoint start, QPoint end, std::int16_t index) {
     const double tppX = TwipsPerPixelX(form);
     const double tppY = TwipsPerPixelY(form);
-    const TwipBounds current{form->x() * tppX, form->y() * tppY, form->width() * tppX,
-                             form->height() * tppY};
+    // The window's own area: setGeometry below places that, not the window manager's frame.
+    const QRect bounds = form->geometry();
+    const TwipBounds current{bounds.x() * tppX, bounds.y() * tppY, bounds.width() * tppX,
+                             bounds.height() * tppY};
     const GripResize resize =
         ResizeFromGripBounds(current, {start.x(), start.y()}, {end.x(), end.y()}, index, tppX, tppY,
                              form->isMaximized());
+    SkinFollower::Follow(form);
     if (!form->isMaximized()) {
         const TwipBounds& to = resize.result;
         form->setGeometry(RoundHalfEven(to.left / tppX), RoundHalfEven(to.top / tppY),
                           RoundHalfEven(to.width / tppX), RoundHalfEven(to.height / tppY));
     }
     LayoutSkin(form, true);
-    SkinFollower::Expect(form, true);
 }
 
 void SetTopMost(QWidget* form, bool topmost) {

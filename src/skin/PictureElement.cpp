@@ -39,7 +39,9 @@ void PictureElement::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PictureElement::mouseDoubleClickEvent(QMouseEvent* event) {
-    pressedInside_ = true;
+    // The second press of a double-click arrives as this event alone; the release that
+    // follows it ends the double-click and is no click of its own.
+    pressedInside_ = false;
     emit doubleClicked();
     event->accept();
 }

@@ -1,0 +1,524 @@
+// The skinned frame on a real X11 window under a window manager: layout, rounded region,
+// maximise and restore, dragging, grip resizes, stay-on-top and minimise. Mouse input
+// that must pass through the window manager is real X input from xdotool.
+#include <QApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+#include "skin/Module1.h"
+#include "support/UiTestSupport.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+namespace {
+
+const Qt::WindowStates kShownStates = Qt::WindowMaximized | Qt::WindowMinimized;
+
+// Runs xdotool with the given arguments once the X server has every request made so far
+// (a new window shape, say); true when it succeeded. Its output goes to `output`.
+bool Xdo(const QStringList& arguments, QString* output = nullptr) {
+    QGuiApplication::sync();
+    QProcess xdotool;
+    xdotool.start("xdotool", arguments);
+    if (!xdotool.waitForFinished(10000) || xdotool.exitCode() != 0) return false;
+    if (output) *output = QString::fromLatin1(xdotool.readAllStandardOutput());
+    return true;
+}
+
+// The X window the pointer is over once moved to `global`, as a decimal id.
+QString WindowUnder(QPoint global) {
+    QString location;
+    Xdo({"mousemove", QString::number(global.x()), QString::number(global.y()), "getmouselocation",
+         "--shell"},
+        &location);
+    const qsizetype at = location.indexOf("WINDOW=");
+    return at < 0 ? QString() : location.mid(at + 7).section('\n', 0, 0).trimmed();
+}
+
+QStringList MoveTo(QPoint global) {
+    return {"mousemove", QString::number(global.x()), QString::number(global.y())};
+}
+
+// The window's _NET_WM_STATE as the window manager keeps it.
+QString NetWmState(const QWidget& window) {
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
+    xprop.waitForFinished(5000);
+    return QString::fromLatin1(xprop.readAllStandardOutput());
+}
+
+QRect MaximisedBounds(const QWidget& window) { return window.screen()->availableGeometry(); }
+
+std::array<QRect, 8> GripGeometries(const frmMain& window) {
+    std::array<QRect, 8> rects;
+    for (std::size_t i = 0; i < rects.size(); ++i) rects[i] = window.Resizer[i]->geometry();
+    return rects;
+}
+
+// The frame is laid out for the window's current size and clipped to it.
+bool FrameFitsWindow(const frmMain& window) {
+    const int w = window.width();
+    const int h = window.height();
+    return window.mask().boundingRect() == QRect(0, 0, w, h) &&
+           window.imgTitleClose->pos() == QPoint(w - 22, 8) &&
+           window.imgWindowBottom->geometry() == QRect(19, h - 30, w - 38, 30);
+}
+
+bool SameImage(const QPixmap& a, const QPixmap& b) { return a.toImage() == b.toImage(); }
+
+}  // namespace
+
+class SkinTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void layoutAtStartSize();
+    void regionRoundsTheCorners_data();
+    void regionRoundsTheCorners();
+    void titleButtonsAreNamed();
+    void missingElementStopsTheLayout_data();
+    void missingElementStopsTheLayout();
+    void maximiseAndRestoreWithTheButton();
+    void doubleClickOnTheMaximiseButtonIsOneClick();
+    void doubleClickOnTheTitleToggles_data();
+    void doubleClickOnTheTitleToggles();
+    void dragOnTheTitleMovesTheWindow_data();
+    void dragOnTheTitleMovesTheWindow();
+    void gripReleaseResizes_data();
+    void gripReleaseResizes();
+    void gripOnMaximisedWindowOnlyLaysOut();
+    void stayOnTopFlipsWithTheCaption();
+    void minimiseThenRestoreKeepsTheLayout_data();
+    void minimiseThenRestoreKeepsTheLayout();
+
+  private:
+    frmMain& Window() { return *fixture_.window; }
+    QPoint Global(QPoint local) { return Window().mapToGlobal(local); }
+    bool WaitForBounds(const QRect& bounds);
+    bool WaitForMaximised();
+
+    PortalWindow fixture_;
+    QRect start_;
+};
+
+void SkinTest::initTestCase() {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty() ||
+        QStandardPaths::findExecutable("xprop").isEmpty()) {
+        QSKIP("xdotool and xprop are needed");
+    }
+    QVERIFY(fixture_.Start());
+    start_ = Window().geometry();
+}
+
+bool SkinTest::WaitForBounds(const QRect& bounds) {
+    return WaitUntil([&] {
+        return Window().geometry() == bounds && !(Window().windowState() & kShownStates) &&
+               FrameFitsWindow(Window());
+    });
+}
+
+bool SkinTest::WaitForMaximised() {
+    return WaitUntil([&] {
+        return Window().isMaximized() && Window().geometry() == MaximisedBounds(Window()) &&
+               FrameFitsWindow(Window());
+    });
+}
+
+// Each test starts from the window as it first appeared.
+void SkinTest::init() {
+    frmMain& window = Window();
+    if (window.windowState() & kShownStates) window.showNormal();
+    QVERIFY(WaitUntil([&] { return !(window.windowState() & kShownStates); }));
+    window.setGeometry(start_);
+    QVERIFY(WaitUntil([&] { return window.geometry() == start_; }));
+    LayoutSkin(&window, true);
+    window.imgTitleMaxRestore->SetPicture(window.imgTitleMaximize->Picture());
+    QVERIFY(WaitForBounds(start_));
+}
+
+// A test that failed half-way must not leave a button held for the next one.
+void SkinTest::cleanup() {
+    if (QTest::currentTestFailed()) {
+        Xdo({"mouseup", "1"});
+        Xdo({"mouseup", "3"});
+    }
+}
+
+void SkinTest::layoutAtStartSize() {
+    frmMain& window = Window();
+    QCOMPARE(window.size(), QSize(626, 418));
+    const std::pair<QWidget*, QRect> expected[] = {
+        {window.imgTitleLeft, {0, 0, 19, 30}},
+        {window.imgTitleRight, {607, 0, 19, 30}},
+        {window.imgTitleMain, {19, 0, 607, 30}},
+        {window.imgWindowLeft, {0, 30, 19, 358}},
+        {window.imgWindowBottomLeft, {0, 388, 19, 30}},
+        {window.imgWindowBottom, {19, 388, 588, 30}},
+        {window.imgWindowBottomRight, {607, 388, 19, 30}},
+        {window.imgWindowRight, {607, 30, 19, 380}},
+        {window.imgTitleClose, {604, 8, 13, 13}},
+        {window.imgTitleMaxRestore, {587, 8, 13, 13}},
+        {window.imgTitleMinimize, {570, 8, 13, 13}},
+        {window.imgTitleHelp, {553, 8, 13, 13}},
+        {window.Resizer[0], {0, 30, 5, 358}},
+        {window.Resizer[1], {621, 30, 5, 358}},
+        {window.Resizer[2], {19, 0, 587, 5}},
+        {window.Resizer[3], {19, 413, 587, 5}},
+        {window.Resizer[4], {615, 407, 11, 11}},
+        {window.Resizer[5], {0, 407, 11, 11}},
+        {window.Resizer[6], {615, 0, 11, 11}},
+        {window.Resizer[7], {0, 0, 11, 11}},
+    };
+    for (const auto& [element, rect] : expected) {
+        QVERIFY2(element->geometry() == rect, qPrintable(element->objectName()));
+        QVERIFY2(element->isVisible(), qPrintable(element->objectName()));
+    }
+    QCOMPARE(window.lblTitle->pos(), QPoint(16, 7));
+    QCOMPARE(window.windowTitle(), window.lblTitle->text());
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(0xcf, 0xcf, 0xcf));
+    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+}
+
+void SkinTest::regionRoundsTheCorners_data() {
+    QTest::addColumn<QPoint>("pixel");
+    QTest::addColumn<bool>("inside");
+    QTest::newRow("top-left corner") << QPoint(0, 0) << false;
+    QTest::newRow("end of the first row's cut") << QPoint(7, 0) << false;
+    QTest::newRow("first row after the cut") << QPoint(8, 0) << true;
+    QTest::newRow("down the left edge") << QPoint(0, 7) << false;
+    QTest::newRow("top-right corner") << QPoint(625, 0) << false;
+    QTest::newRow("bottom-left corner") << QPoint(0, 417) << false;
+    QTest::newRow("bottom-right corner") << QPoint(625, 417) << false;
+    QTest::newRow("title bar") << QPoint(20, 5) << true;
+    QTest::newRow("title strip") << QPoint(300, 15) << true;
+    QTest::newRow("left edge below the corner") << QPoint(0, 12) << true;
+    QTest::newRow("past the right edge") << QPoint(626, 200) << false;
+}
+
+void SkinTest::regionRoundsTheCorners() {
+    QFETCH(QPoint, pixel);
+    QFETCH(bool, inside);
+    const QRegion region = Window().mask();
+    QCOMPARE(region.contains(pixel), inside);
+    // 27 pixels are cut from each of the four corners, nothing else.
+    qsizetype area = 0;
+    for (const QRect& rect : region) area += qsizetype{rect.width()} * rect.height();
+    QCOMPARE(area, qsizetype{626 * 418 - 4 * 27});
+}
+
+void SkinTest::titleButtonsAreNamed() {
+    const frmMain& window = Window();
+    QCOMPARE(window.imgTitleClose->accessibleName(), QStringLiteral("关闭"));
+    QCOMPARE(window.imgTitleMaxRestore->accessibleName(), QStringLiteral("最大化/还原"));
+    QCOMPARE(window.imgTitleMinimize->accessibleName(), QStringLiteral("最小化"));
+    QCOMPARE(window.imgTitleHelp->accessibleName(), QStringLiteral("帮助"));
+}
+
+void SkinTest::missingElementStopsTheLayout_data() {
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<int>("placedBefore");  // frame pictures placed before the failure
+    QTest::addColumn<int>("gripsShown");
+    QTest::newRow("title label") << "lblTitle" << 0 << 0;
+    QTest::newRow("title strip") << "imgTitleMain" << 2 << 0;
+    QTest::newRow("help button") << "imgTitleHelp" << 11 << 0;
+    QTest::newRow("bottom grip") << "Resizer3" << 12 << 3;
+}
+
+// A window without one of the elements gets everything before it laid out and nothing
+// after it. The bare window is 626 x 418, like the real one, and not shown.
+void SkinTest::missingElementStopsTheLayout() {
+    QFETCH(QString, missing);
+    QFETCH(int, placedBefore);
+    QFETCH(int, gripsShown);
+    frmMain bare("http://127.0.0.1:1");
+    const QList<PictureElement*> frame = {
+        bare.imgTitleLeft,         bare.imgTitleRight,       bare.imgTitleMain,
+        bare.imgWindowLeft,        bare.imgWindowBottomLeft, bare.imgWindowBottom,
+        bare.imgWindowBottomRight, bare.imgWindowRight,      bare.imgTitleClose,
+        bare.imgTitleMaxRestore,   bare.imgTitleMinimize,    bare.imgTitleHelp};
+    const QPoint designed(-1, -1);  // no placement lands here
+    for (PictureElement* element : frame) element->move(designed);
+    for (PictureElement* grip : bare.Resizer) grip->move(designed);
+
+    if (missing == "lblTitle") {
+        delete bare.lblTitle;
+        bare.lblTitle = nullptr;
+    } else if (missing.startsWith("Resizer")) {
+        delete bare.Resizer[static_cast<std::size_t>(missing.back().digitValue())];
+    } else {
+        delete bare.findChild<PictureElement*>(missing);
+    }
+    QVERIFY_THROWS_EXCEPTION(MissingElement, LayoutSkin(&bare, true));
+
+    QCOMPARE(bare.mask().isEmpty(), missing == "lblTitle");
+    int placed = 0;
+    for (QObject* element : bare.children()) {
+        auto* picture = qobject_cast<PictureElement*>(element);
+        if (picture && frame.contains(picture) && picture->pos() != designed) ++placed;
+    }
+    QCOMPARE(placed, placedBefore);
+    const auto grips = bare.findChildren<PictureElement*>("Resizer");
+    int shown = 0;
+    for (PictureElement* grip : grips) {
+        shown += !grip->isHidden();
+        QCOMPARE(grip->pos(), designed);  // the show pass failed, so none was placed
+    }
+    QCOMPARE(shown, gripsShown);
+}
+
+void SkinTest::maximiseAndRestoreWithTheButton() {
+    frmMain& window = Window();
+    const auto grips = GripGeometries(window);
+
+    QTest::mouseClick(window.imgTitleMaxRestore, Qt::LeftButton);
+    QVERIFY(WaitForMaximised());
+    QVERIFY(SameImage(window.imgTitleMaxRestore->Picture(), window.imgTitleRestore->Picture()));
+    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    QCOMPARE(GripGeometries(window), grips);
+
+    QTest::mouseClick(window.imgTitleMaxRestore, Qt::LeftButton);
+    QVERIFY(WaitForBounds(start_));
+    QVERIFY(SameImage(window.imgTitleMaxRestore->Picture(), window.imgTitleMaximize->Picture()));
+    // The maximised layout had no grips, so the restored one has none either.
+    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    QCOMPARE(GripGeometries(window), grips);
+    QCOMPARE(window.Frame1->pos(), QPoint(398, 293));
+}
+
+// Qt delivers a double-click as press, release, double-click, release: the button reacts
+// to the first click only.
+void SkinTest::doubleClickOnTheMaximiseButtonIsOneClick() {
+    frmMain& window = Window();
+    PictureElement* button = window.imgTitleMaxRestore;
+    QSignalSpy clicks(button, &PictureElement::clicked);
+    QSignalSpy doubleClicks(button, &PictureElement::doubleClicked);
+    QTest::mousePress(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QTest::mouseDClick(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(doubleClicks.count(), 1);
+    QVERIFY(WaitForMaximised());
+}
+
+void SkinTest::doubleClickOnTheTitleToggles_data() {
+    QTest::addColumn<QPoint>("at");  // in the window
+    QTest::addColumn<bool>("throughWindowManager");
+    QTest::newRow("title label") << QPoint(40, 14) << true;
+    QTest::newRow("title strip") << QPoint(300, 15) << true;
+    QTest::newRow("title label, synthetic") << QPoint(40, 14) << false;
+}
+
+void SkinTest::doubleClickOnTheTitleToggles() {
+    QFETCH(QPoint, at);
+    QFETCH(bool, throughWindowManager);
+    frmMain& window = Window();
+    auto doubleClick = [&] {
+        if (!throughWindowManager) {
+            QWidget* target = window.childAt(at);
+            QVERIFY(target != nullptr);
+            QTest::mouseDClick(target, Qt::LeftButton, {}, target->mapFrom(&window, at));
+            return;
+        }
+        QVERIFY(Xdo(MoveTo(Global(at)) << "click"
+                                       << "--repeat"
+                                       << "2"
+                                       << "--delay"
+                                       << "80"
+                                       << "1"));
+    };
+    doubleClick();
+    QVERIFY(WaitForMaximised());
+    // Pointer and window were not handed to the window manager for a move.
+    doubleClick();
+    QVERIFY(WaitForBounds(start_));
+}
+
+void SkinTest::dragOnTheTitleMovesTheWindow_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QPoint>("moved");
+    // The window manager's move starts at the first step and follows from there.
+    QTest::newRow("left button") << 1 << QPoint(60, 40);
+    // Other buttons move the window by hand, from the press.
+    QTest::newRow("right button") << 3 << QPoint(62, 42);
+}
+
+// Press, one small step that starts the move, the rest of the way, release.
+void SkinTest::dragOnTheTitleMovesTheWindow() {
+    QFETCH(int, button);
+    QFETCH(QPoint, moved);
+    frmMain& window = Window();
+    const QPoint press = Global({300, 15});
+    const QString buttonName = QString::number(button);
+    QSignalSpy presses(window.imgTitleMain, &PictureElement::pressed);
+
+    QVERIFY(Xdo(MoveTo(press) << "mousedown" << buttonName));
+    QVERIFY(WaitUntil([&] { return presses.count() == 1; }));
+    QVERIFY(Xdo(MoveTo(press + QPoint(2, 2))));
+    QTest::qWait(200);
+    QVERIFY(Xdo(MoveTo(press + QPoint(62, 42))));
+    QTest::qWait(200);
+    QVERIFY(Xdo({"mouseup", buttonName}));
+    // The window manager tells the window where it is once the move has ended.
+    const QPoint expected = start_.topLeft() + moved;
+    QVERIFY2(WaitUntil([&] { return window.geometry().topLeft() == expected; }, 5000),
+             qPrintable(QStringLiteral("window at %1,%2").arg(window.x()).arg(window.y())));
+    QCOMPARE(window.size(), start_.size());
+
+    // After the move the title still answers a double-click.
+    QVERIFY(Xdo(MoveTo(Global({300, 15})) << "click"
+                                          << "--repeat"
+                                          << "2"
+                                          << "--delay"
+                                          << "80"
+                                          << "1"));
+    QVERIFY(WaitForMaximised());
+}
+
+void SkinTest::gripReleaseResizes_data() {
+    QTest::addColumn<int>("grip");
+    QTest::addColumn<QPoint>("travel");
+    QTest::addColumn<QRect>("change");  // added to the start bounds: left, top, width, height
+    QTest::newRow("bottom-right") << 4 << QPoint(50, 30) << QRect(0, 0, 50, 30);
+    QTest::newRow("top-left") << 7 << QPoint(-20, -10) << QRect(-20, -10, 20, 10);
+    QTest::newRow("right, narrower") << 1 << QPoint(-100, 5) << QRect(0, 0, -100, 0);
+    // Dragged past the 57-pixel minimum: the left edge follows the whole travel.
+    QTest::newRow("left, past the minimum") << 0 << QPoint(600, 0) << QRect(600, 0, 57 - 626, 0);
+    QTest::newRow("bottom, past the minimum") << 3 << QPoint(0, -400) << QRect(0, 0, 0, 90 - 418);
+}
+
+void SkinTest::gripReleaseResizes() {
+    QFETCH(int, grip);
+    QFETCH(QPoint, travel);
+    QFETCH(QRect, change);
+    frmMain& window = Window();
+    PictureElement* element = window.Resizer[static_cast<std::size_t>(grip)];
+    const QPoint press = element->mapToGlobal(element->rect().center());
+    window.GripStartPoint = window.GripEndPoint = QPoint(-1, -1);
+
+    QVERIFY(Xdo(MoveTo(press) << "mousedown"
+                              << "1"));
+    QVERIFY(WaitUntil([&] { return window.GripStartPoint == press; }));
+    QVERIFY(Xdo(MoveTo(press + travel)));
+    QTest::qWait(100);
+    QVERIFY(Xdo({"mouseup", "1"}));
+
+    const QRect expected(start_.x() + change.x(), start_.y() + change.y(),
+                         start_.width() + change.width(), start_.height() + change.height());
+    QVERIFY2(WaitForBounds(expected), qPrintable(QStringLiteral("window at %1,%2 %3x%4")
+                                                     .arg(window.x())
+                                                     .arg(window.y())
+                                                     .arg(window.width())
+                                                     .arg(window.height())));
+    QCOMPARE(window.GripEndPoint, press + travel);
+    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    const int w = expected.width();
+    const int h = expected.height();
+    QCOMPARE(window.Resizer[4]->pos(), QPoint(w - 11, h - 11));
+    // The X server clips the window to the new region: its new bottom-right corner is there.
+    const QString inside = WindowUnder(Global({w / 2, h / 2}));
+    QVERIFY(!inside.isEmpty());
+    QCOMPARE(WindowUnder(Global({w - 6, h - 8})), inside);
+    // The content follows the new size.
+    if (grip == 4) QCOMPARE(window.Frame1->pos(), QPoint(w - 228, h - 125));
+}
+
+void SkinTest::gripOnMaximisedWindowOnlyLaysOut() {
+    frmMain& window = Window();
+    ToggleMaximize(&window);
+    QVERIFY(WaitForMaximised());
+    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    const QRect maximised = window.geometry();
+
+    // The grips lie under the content in a maximised window; press and release on one
+    // directly, the cursor travelling in between.
+    PictureElement* grip = window.Resizer[4];
+    const QPoint press = grip->mapToGlobal(grip->rect().center());
+    QCursor::setPos(press);
+    QVERIFY(WaitUntil([&] { return QCursor::pos() == press; }));
+    QTest::mousePress(grip, Qt::LeftButton, {}, grip->rect().center());
+    QCursor::setPos(press - QPoint(50, 30));
+    QVERIFY(WaitUntil([&] { return QCursor::pos() == press - QPoint(50, 30); }));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->rect().center());
+
+    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QTest::qWait(300);
+    QVERIFY(window.isMaximized());
+    QCOMPARE(window.geometry(), maximised);
+    QCOMPARE(grip->pos(), QPoint(maximised.width() - 11, maximised.height() - 11));
+
+    // Restoring now lays the grips out again.
+    ToggleMaximize(&window);
+    QVERIFY(WaitForBounds(start_));
+    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QCOMPARE(grip->pos(), QPoint(615, 407));
+}
+
+void SkinTest::stayOnTopFlipsWithTheCaption() {
+    frmMain& window = Window();
+    const WId id = window.winId();
+    QVERIFY(!NetWmState(window).contains("_NET_WM_STATE_ABOVE"));
+
+    const struct {
+        QString captionAfter;
+        bool above;
+    } steps[] = {{QStringLiteral("不置"), true}, {QStringLiteral("置顶"), false}};
+    for (const auto& step : steps) {
+        QTest::mouseClick(window.Command4, Qt::LeftButton);
+        QCOMPARE(window.Command4->text(), step.captionAfter);
+        QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.above);
+        QVERIFY(WaitUntil(
+            [&] { return NetWmState(window).contains("_NET_WM_STATE_ABOVE") == step.above; },
+            5000));
+        // The same window, still shown where it was.
+        QCOMPARE(window.winId(), id);
+        QVERIFY(window.isVisible());
+        QTest::qWait(200);
+        QCOMPARE(window.geometry(), start_);
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    }
+}
+
+void SkinTest::minimiseThenRestoreKeepsTheLayout_data() {
+    QTest::addColumn<bool>("withMaximiseButton");
+    QTest::newRow("shown normally") << false;
+    QTest::newRow("maximise button while minimised") << true;
+}
+
+void SkinTest::minimiseThenRestoreKeepsTheLayout() {
+    QFETCH(bool, withMaximiseButton);
+    frmMain& window = Window();
+    QList<QRect> before;
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        before << child->geometry();
+    }
+
+    QTest::mouseClick(window.imgTitleMinimize, Qt::LeftButton);
+    QVERIFY(WaitUntil([&] {
+        return window.isMinimized() && NetWmState(window).contains("_NET_WM_STATE_HIDDEN");
+    }));
+
+    if (withMaximiseButton) {
+        ToggleMaximize(&window);
+    } else {
+        window.showNormal();
+    }
+    QVERIFY(WaitUntil([&] { return !NetWmState(window).contains("_NET_WM_STATE_HIDDEN"); }));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(WaitForBounds(start_));
+    QList<QRect> after;
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        after << child->geometry();
+    }
+    QCOMPARE(after, before);
+}
+
+LORVEX_UI_TEST_MAIN(SkinTest)
+#include "test_skin.moc"
