@@ -50,9 +50,10 @@ bool Usable(const QString& directory) {
     if (info.ownerId() != ::getuid()) return false;
     const QByteArray socketPath =
         QFile::encodeName(directory + QLatin1Char('/') + QLatin1String(kSocketFileName));
-    if (static_cast<std::size_t>(socketPath.size()) >= sizeof(sockaddr_un::sun_path)) return false;
-#endif
+    return static_cast<std::size_t>(socketPath.size()) < sizeof(sockaddr_un::sun_path);
+#else
     return true;
+#endif
 }
 
 bool EnsureDirectory(const QString& directory) {
@@ -83,7 +84,7 @@ LocalSingleInstanceGuard::~LocalSingleInstanceGuard() {
 }
 
 QString LocalSingleInstanceGuard::DefaultDirectory() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && Usable(runtime)) return runtime;
     return QDir::tempPath() + QStringLiteral("/lorvex-") + UserName();
 }

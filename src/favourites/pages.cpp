@@ -11,6 +11,11 @@ constexpr std::string_view kIdPlaceholder = "<-ID->";
 constexpr std::string_view kNamePlaceholder = "<-GN->";
 constexpr std::string_view kSingerPlaceholder = "<-GS->";
 
+// The library page's body: no context menu, no selecting, no dragging.
+constexpr std::string_view kLibraryBodyTag =
+    "<BODY  oncontextmenu='return false' onselectstart='return false' "
+    "ondragstart='return false'  bgColor=#ffffff leftMargin=0 topMargin=0>";
+
 // A stored value as it goes into a row: "%20" from the address becomes a space, and the
 // text is escaped so a name can never add markup to the page.
 std::string RowValue(std::string_view value) {
@@ -112,8 +117,7 @@ std::vector<std::string> LibraryPage::HeadPieces() const {
         "<HTML><HEAD><META http-equiv=Content-Type content=text/html; charset=gb2312>",
         "<META content=MSHTML 6.00.2900.2627 name=GENERATOR>",
         "<LINK href=" + origin_ + "/33/mtv.css type=text/css rel=Stylesheet></HEAD>",
-        "<BODY  oncontextmenu='return false' onselectstart='return false' "
-        "ondragstart='return false'  bgColor=#ffffff leftMargin=0 topMargin=0>",
+        std::string(kLibraryBodyTag),
         "<table  border=0 cellspacing=2 cellpadding=0 align=center>",
     };
 }

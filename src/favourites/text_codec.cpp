@@ -25,6 +25,14 @@ bool InRange(unsigned char b, unsigned char low, unsigned char high) {
     return b >= low && b <= high;
 }
 
+// ASCII reads the same in UTF-8 and GB18030, so such text needs no converter.
+bool IsAscii(std::string_view s) {
+    for (const char c : s) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
 // Length of the well-formed UTF-8 sequence at s[i] (storing its code point), or 0 when the
 // byte there does not start one.
 std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
@@ -296,6 +304,7 @@ std::string CodePointsToUtf8(std::u32string_view codePoints) {
 #ifdef _WIN32
 
 std::string Utf8ToGb18030(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
     const std::wstring wide = ValidUtf8ToWide(SanitizeUtf8(utf8));
     if (wide.empty()) return {};
     if (wide.size() > static_cast<std::size_t>(INT_MAX / 4)) throw CodecError("text too long");
@@ -313,6 +322,11 @@ std::string Utf8ToGb18030(std::string_view utf8) {
 }
 
 std::string Gb18030ToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes)) return std::string(bytes);
+    // Without the code page every character would come out as U+FFFD; fail as iconv does.
+    if (!IsValidCodePage(kGb18030CodePage)) {
+        throw CodecError("the GB18030 converter is not available");
+    }
     std::string out;
     out.reserve(bytes.size() * 3 / 2 + 16);
     // Runs of well-shaped sequences go to the code page in one call each; a byte that
@@ -350,6 +364,7 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
 #else
 
 std::string Utf8ToGb18030(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
     thread_local const IconvHandle handle("GB18030", "UTF-8");
     const std::string valid = SanitizeUtf8(utf8);
     // No UTF-8 character takes more than twice its bytes in GB18030.
@@ -361,6 +376,7 @@ std::string Utf8ToGb18030(std::string_view utf8) {
 }
 
 std::string Gb18030ToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes)) return std::string(bytes);
     thread_local const IconvHandle handle("UTF-8", "GB18030");
     return RunIconv(handle.Get(), bytes, bytes.size() * 3 / 2, [](std::string_view rest) {
         return std::pair{kReplacementCharacter, Gb18030SkipForBad(rest)};

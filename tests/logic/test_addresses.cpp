@@ -4,6 +4,8 @@
 
 #include "browsing/addresses.h"
 
+#include "gb18030_converter.h"
+
 namespace lorvex {
 namespace {
 
@@ -31,12 +33,14 @@ TEST(AddressesTest, PortalTable) {
 }
 
 TEST(AddressesTest, ForumBoardIsGbkEscaped) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     EXPECT_EQ(ForumAddress("https://f", "音乐 MTV"),
               "https://f/f?ct=&tn=&rn=&pn=&lm=&kw=%D2%F4%C0%D6 MTV&rs2=0&myselectvalue=1"
               "&word=%D2%F4%C0%D6 MTV&tb=on");
 }
 
 TEST(AddressesTest, EscapeQueryValue) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     const std::pair<std::string, std::string> cases[] = {
         {"R&B", "R%26B"},
         {"海边", "%BA%A3%B1%DF"},
@@ -56,6 +60,7 @@ TEST(AddressesTest, EscapeQueryValue) {
 }
 
 TEST(AddressesTest, SearchAddressAppendsTheEscapedKeyword) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     EXPECT_EQ(SearchAddress("http://p", "R&B"), "http://p/33/search.asp?keyword=R%26B");
     EXPECT_EQ(SearchAddress("http://p", ""), "http://p/33/search.asp?keyword=");
     EXPECT_EQ(SearchAddress("http://p", "海边"), "http://p/33/search.asp?keyword=%BA%A3%B1%DF");

@@ -4,10 +4,13 @@
 
 #include "browsing/location.h"
 
+#include "gb18030_converter.h"
+
 namespace lorvex {
 namespace {
 
 TEST(LocationTest, PresentLocation) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     const std::pair<std::string, std::string> cases[] = {
         {"http://p/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=%C1%D6%D0%A1%D3%EA",
          "http://p/33/playwmv.asp?id=1024&g=海边的风&c=林小雨"},
@@ -36,6 +39,7 @@ TEST(LocationTest, PresentLocation) {
 }
 
 TEST(LocationTest, EncodeAddressForPortal) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     const std::pair<std::string, std::string> cases[] = {
         {"http://p/33/search.asp?keyword=海边", "http://p/33/search.asp?keyword=%BA%A3%B1%DF"},
         {"http://p/33/x.asp?a=%20&b=c d", "http://p/33/x.asp?a=%20&b=c d"},
@@ -52,6 +56,7 @@ TEST(LocationTest, EncodeAddressForPortal) {
 }
 
 TEST(LocationTest, PresentUndoesEncode) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     for (const std::string text : {"http://p/33/search.asp?keyword=林小雨 R&B", "海边的风"}) {
         EXPECT_EQ(PresentLocation(EncodeAddressForPortal(text)), text);
     }
