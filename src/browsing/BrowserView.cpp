@@ -146,15 +146,16 @@ void BrowserView::DocumentOpen() {
 
 void BrowserView::DocumentWrite(std::string_view piece) {
     if (!documentOpen_) DocumentOpen();
-    document_.append(piece);
+    // Kept in the bytes the view is served (GB18030), piece by piece: a large library page
+    // is then held once, not once as text and again as bytes.
+    AppendGb18030(document_, piece);
 }
 
 void BrowserView::DocumentClose() {
     if (!documentOpen_) return;
     documentOpen_ = false;
     EnsurePage();
-    const QUrl url =
-        GeneratedPageStore::Instance().Add(QByteArray::fromStdString(Utf8ToGb18030(document_)));
+    const QUrl url = GeneratedPageStore::Instance().Add(QByteArray::fromStdString(document_));
     std::string().swap(document_);
     load(url);
 }

@@ -73,7 +73,7 @@ class BrowserView : public QWebEngineView {
   private:
     BrowserPage* page_ = nullptr;
     NewWindowHandler newWindow_;
-    std::string document_;
+    std::string document_;  // the document being written, in GB18030
     bool documentOpen_ = false;
 };
 

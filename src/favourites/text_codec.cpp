@@ -1,6 +1,9 @@
 #include "favourites/text_codec.h"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #ifdef _WIN32
@@ -321,6 +324,14 @@ std::string Utf8ToGb18030(std::string_view utf8) {
     return out;
 }
 
+void AppendGb18030(std::string& out, std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        out.append(utf8);
+    } else {
+        out += Utf8ToGb18030(utf8);
+    }
+}
+
 std::string Gb18030ToUtf8(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
     // Without the code page every character would come out as U+FFFD; fail as iconv does.
@@ -363,16 +374,110 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
 
 #else
 
+// The end of the run of ASCII bytes that starts at `from`, looked at eight bytes at a time.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
+    std::size_t i = from;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    while (i + 8 <= s.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((word & kHighBits) != 0) break;
+        i += 8;
+    }
+    while (i < s.size() && ByteAt(s, i) < 0x80) ++i;
+    return i;
+}
+
+// The GB18030 bytes of every character of the Basic Multilingual Plane, asked of iconv
+// once: a page of a large library holds tens of megabytes, and a lookup per character is
+// several times faster than running the converter over the whole text. A character the
+// converter cannot encode (glibc lacks a few private-use ones) is stored with length 0.
+class BmpGb18030Table {
+  public:
+    BmpGb18030Table() {
+        const IconvHandle handle("GB18030", "UTF-8");
+        for (char32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+            if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+            std::string in;
+            AppendUtf8(in, cp);
+            char* inPtr = in.data();
+            std::size_t inLeft = in.size();
+            Entry& entry = entries_[cp];
+            char* outPtr = entry.bytes;
+            std::size_t outLeft = sizeof(entry.bytes);
+            iconv(handle.Get(), nullptr, nullptr, nullptr, nullptr);
+            if (iconv(handle.Get(), &inPtr, &inLeft, &outPtr, &outLeft) !=
+                static_cast<size_t>(-1)) {
+                entry.length = static_cast<unsigned char>(sizeof(entry.bytes) - outLeft);
+            }
+        }
+    }
+
+    // The bytes of a character of the plane, or empty when it has none.
+    std::string_view Bytes(char32_t cp) const {
+        const Entry& entry = entries_[cp];
+        return {entry.bytes, entry.length};
+    }
+
+  private:
+    struct Entry {
+        char bytes[4] = {};
+        unsigned char length = 0;
+    };
+    std::array<Entry, 0x10000> entries_{};
+};
+
+// Characters beyond the plane map onto four bytes by arithmetic: U+10000 is 90 30 81 30,
+// and each next character counts up the last byte (0x30..0x39), then the third
+// (0x81..0xFE), then the second (0x30..0x39), then the first.
+void AppendSupplementaryGb18030(std::string& out, char32_t cp) {
+    std::uint32_t linear = cp - 0x10000;
+    const char b4 = static_cast<char>(0x30 + linear % 10);
+    linear /= 10;
+    const char b3 = static_cast<char>(0x81 + linear % 126);
+    linear /= 126;
+    const char b2 = static_cast<char>(0x30 + linear % 10);
+    linear /= 10;
+    const char b1 = static_cast<char>(0x90 + linear);
+    out += b1;
+    out += b2;
+    out += b3;
+    out += b4;
+}
+
+void AppendGb18030(std::string& out, std::string_view utf8) {
+    static const auto* const table = new BmpGb18030Table();
+    for (std::size_t i = 0; i < utf8.size();) {
+        // ASCII is the same in both: copy runs of it whole.
+        std::size_t ascii = AsciiRunEnd(utf8, i);
+        if (ascii > i) {
+            out.append(utf8.substr(i, ascii - i));
+            i = ascii;
+            continue;
+        }
+        char32_t cp = 0;
+        const std::size_t len = DecodeUtf8At(utf8, i, cp);
+        if (len == 0) {
+            out += kGbReplacement;  // a byte that is not UTF-8
+            ++i;
+            continue;
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            AppendSupplementaryGb18030(out, cp);
+            continue;
+        }
+        const std::string_view bytes = table->Bytes(cp);
+        out += bytes.empty() ? kGbReplacement : bytes;
+    }
+}
+
 std::string Utf8ToGb18030(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
-    thread_local const IconvHandle handle("GB18030", "UTF-8");
-    const std::string valid = SanitizeUtf8(utf8);
-    // No UTF-8 character takes more than twice its bytes in GB18030.
-    return RunIconv(handle.Get(), valid, valid.size() * 2, [](std::string_view rest) {
-        char32_t cp = 0;
-        const std::size_t len = DecodeUtf8At(rest, 0, cp);
-        return std::pair{kGbReplacement, len == 0 ? std::size_t{1} : len};
-    });
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    AppendGb18030(out, utf8);
+    return out;
 }
 
 std::string Gb18030ToUtf8(std::string_view bytes) {

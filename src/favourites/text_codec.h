@@ -21,6 +21,10 @@ struct CodecError : std::runtime_error {
 // (0x84 0x31 0xA4 0x37). Throws CodecError only when the converter itself is unavailable.
 std::string Utf8ToGb18030(std::string_view utf8);
 
+// Appends the GB18030 bytes of UTF-8 text to `out`, as Utf8ToGb18030 converts it; for
+// text written in many pieces.
+void AppendGb18030(std::string& out, std::string_view utf8);
+
 // GB18030 to UTF-8. Bytes that do not decode become U+FFFD; decoding always goes on.
 std::string Gb18030ToUtf8(std::string_view bytes);
 
