@@ -17,6 +17,7 @@
 
 #include "app/CommandButton.h"
 #include "browsing/BrowserView.h"
+#include "browsing/addresses.h"
 #include "skin/PictureElement.h"
 
 namespace lorvex {
@@ -156,6 +157,8 @@ class frmMain : public QWidget {
     void UpdateLibraryButton();
     void ShowLibrary();
     void Search();
+    PortalAddresses Addresses() const;
+    void OpenOutside(std::string PortalAddresses::*address);
 
     std::string portalOrigin_;
     Services services_;

@@ -34,39 +34,28 @@ void frmMain::WireBrowsingEvents() {
             [this] { WebBrowser2_DocumentComplete(); });
 }
 
-void frmMain::Command1_Click() {
-    WebBrowser1->Navigate(Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).categories));
+PortalAddresses frmMain::Addresses() const {
+    return MakePortalAddresses(portalOrigin_, kBuildForumOrigin);
 }
+
+void frmMain::Command1_Click() { WebBrowser1->Navigate(Text(Addresses().categories)); }
 
 // Back and forward move the side column only; with no page that way nothing happens.
 void frmMain::Command2_Click() { WebBrowser1->GoBack(); }
 void frmMain::Command3_Click() { WebBrowser1->GoForward(); }
 
-void frmMain::Command5_Click() {
-    WebBrowser1->Navigate(Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).about));
-}
+void frmMain::Command5_Click() { WebBrowser1->Navigate(Text(Addresses().about)); }
 
-// The system-browser buttons: a failure to open shows nothing.
-void frmMain::Command9_Click() {
-    services_.launcher->OpenInBrowser(
-        Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).ringtone));
+// The system-browser buttons hand one fixed address each to the system's web browser; a
+// failure to open it shows nothing.
+void frmMain::OpenOutside(std::string PortalAddresses::*address) {
+    services_.launcher->OpenInBrowser(Text(Addresses().*address));
 }
-void frmMain::Command10_Click() {
-    services_.launcher->OpenInBrowser(
-        Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).movie));
-}
-void frmMain::Command11_Click() {
-    services_.launcher->OpenInBrowser(
-        Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).animation));
-}
-void frmMain::Command12_Click() {
-    services_.launcher->OpenInBrowser(
-        Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).forum));
-}
-void frmMain::Command14_Click() {
-    services_.launcher->OpenInBrowser(
-        Text(MakePortalAddresses(portalOrigin_, kBuildForumOrigin).home));
-}
+void frmMain::Command9_Click() { OpenOutside(&PortalAddresses::ringtone); }
+void frmMain::Command10_Click() { OpenOutside(&PortalAddresses::movie); }
+void frmMain::Command11_Click() { OpenOutside(&PortalAddresses::animation); }
+void frmMain::Command12_Click() { OpenOutside(&PortalAddresses::forum); }
+void frmMain::Command14_Click() { OpenOutside(&PortalAddresses::home); }
 
 void frmMain::Command13_Click() { Search(); }
 
