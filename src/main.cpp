@@ -1,5 +1,6 @@
 // Lorvex: creates, loads and shows the main window, then runs the event loop.
 #include <QApplication>
+#include <QLoggingCategory>
 
 #include "app/MessageBox.h"
 #include "app/SingleInstance.h"
@@ -8,6 +9,8 @@
 #include "browsing/GeneratedPages.h"
 
 int main(int argc, char* argv[]) {
+    // The web engine reports its start-up parameters at info level; the user needs none.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterGeneratedPageScheme();
     // The client reads no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
