@@ -28,13 +28,22 @@ bool InRange(unsigned char b, unsigned char low, unsigned char high) {
     return b >= low && b <= high;
 }
 
-// ASCII reads the same in UTF-8 and GB18030, so such text needs no converter.
-bool IsAscii(std::string_view s) {
-    for (const char c : s) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+// The end of the run of ASCII bytes that starts at `from`, looked at eight bytes at a time.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
+    std::size_t i = from;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    while (i + 8 <= s.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, s.data() + i, 8);
+        if ((word & kHighBits) != 0) break;
+        i += 8;
     }
-    return true;
+    while (i < s.size() && ByteAt(s, i) < 0x80) ++i;
+    return i;
 }
+
+// ASCII reads the same in UTF-8 and GB18030, so such text needs no converter.
+bool IsAscii(std::string_view s) { return AsciiRunEnd(s, 0) == s.size(); }
 
 // Length of the well-formed UTF-8 sequence at s[i] (storing its code point), or 0 when the
 // byte there does not start one.
@@ -374,20 +383,6 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
 
 #else
 
-// The end of the run of ASCII bytes that starts at `from`, looked at eight bytes at a time.
-std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
-    std::size_t i = from;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    while (i + 8 <= s.size()) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, s.data() + i, 8);
-        if ((word & kHighBits) != 0) break;
-        i += 8;
-    }
-    while (i < s.size() && ByteAt(s, i) < 0x80) ++i;
-    return i;
-}
-
 // The GB18030 bytes of every character of the Basic Multilingual Plane, asked of iconv
 // once: a page of a large library holds tens of megabytes, and a lookup per character is
 // several times faster than running the converter over the whole text. A character the
@@ -473,7 +468,6 @@ void AppendGb18030(std::string& out, std::string_view utf8) {
 }
 
 std::string Utf8ToGb18030(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size() + utf8.size() / 8);
     AppendGb18030(out, utf8);

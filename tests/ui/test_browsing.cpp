@@ -35,9 +35,8 @@ class BrowsingTest : public QObject {
     bool WaitUntilIdle(BrowserView* view) {
         return WaitUntil([view] { return !view->page()->isLoading(); });
     }
-    // Waits until the portal has received exactly this path and query.
     bool WaitForRequest(const QString& pathAndQuery) {
-        return WaitUntil([&] { return fixture_.portal.requests().contains(pathAndQuery); });
+        return fixture_.WaitForRequest(pathAndQuery);
     }
 
     PortalWindow fixture_;

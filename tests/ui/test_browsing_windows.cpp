@@ -28,7 +28,7 @@ class BrowsingWindowsTest : public QObject {
     frmMain& window() { return *fixture_.window; }
     QString origin() const { return fixture_.portal.origin(); }
     bool WaitForRequest(const QString& pathAndQuery) {
-        return WaitUntil([&] { return fixture_.portal.requests().contains(pathAndQuery); });
+        return fixture_.WaitForRequest(pathAndQuery);
     }
     bool WaitUntilIdle(BrowserView* view) {
         return WaitUntil([view] { return !view->page()->isLoading(); });

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "DemoPortal.h"
+#include "support/UiTestSupport.h"
 
 namespace {
 
@@ -81,12 +82,8 @@ class TestSingleInstanceE2E : public QObject {
 
     QProcess* StartCopy() {
         auto copy = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), home_.path());
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime_.path());
-        for (const char* derived : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-            environment.remove(QString::fromLatin1(derived));
-        copy->setProcessEnvironment(environment);
+        copy->setProcessEnvironment(
+            lorvex::testing::ClientEnvironment(home_.path(), runtime_.path()));
         const QString log = home_.filePath(QStringLiteral("copy%1.log").arg(copies_.size() + 1));
         copy->setStandardOutputFile(log);
         copy->setStandardErrorFile(log);

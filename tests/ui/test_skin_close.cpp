@@ -74,15 +74,8 @@ void SkinCloseTest::closingEndsTheProgram() {
     QTemporaryDir home;
     QTemporaryDir runtime;  // created private to the user, as the runtime folder must be
     QVERIFY(home.isValid() && runtime.isValid());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", home.path());
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
-    for (const char* derived : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
-        environment.remove(derived);
-    }
-
     QProcess client;
-    client.setProcessEnvironment(environment);
+    client.setProcessEnvironment(ClientEnvironment(home.path(), runtime.path()));
     client.start(qEnvironmentVariable("LORVEX_BINARY"), {});
     QVERIFY(client.waitForStarted(10000));
     const QString id = ClientWindow(client.processId());

@@ -43,9 +43,23 @@ bool WaitForLoad(BrowserView* view, int timeoutMs) {
     return spy.takeFirst().at(0).toBool();
 }
 
+QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    for (const char* derived : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+        environment.remove(QString::fromLatin1(derived));
+    }
+    return environment;
+}
+
 PortalWindow::PortalWindow() { documents = home.path() + QStringLiteral("/Documents"); }
 
 PortalWindow::~PortalWindow() { window.reset(); }
+
+bool PortalWindow::WaitForRequest(const QString& pathAndQuery) {
+    return WaitUntil([&] { return portal.requests().contains(pathAndQuery); });
+}
 
 bool PortalWindow::Start() {
     if (portal.start() == 0) return false;

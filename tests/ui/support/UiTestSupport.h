@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,6 +66,11 @@ QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 1000
 // Waits for the view's next finished load (true when it succeeded).
 bool WaitForLoad(BrowserView* view, int timeoutMs = 20000);
 
+// The environment for a run of the real binary: this one, with HOME and the runtime
+// folder (where the single-instance lock lives) of the test's own, and the XDG folders
+// that derive from HOME left to follow it.
+QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime);
+
 // A main window on the in-process demo portal, with its own documents folder and fakes.
 class PortalWindow {
   public:
@@ -73,6 +79,9 @@ class PortalWindow {
 
     // Creates, loads and shows the window; waits until both start pages have loaded.
     bool Start();
+
+    // Waits until the portal has received exactly this path and query.
+    bool WaitForRequest(const QString& pathAndQuery);
 
     DemoPortal portal;
     QTemporaryDir home;
