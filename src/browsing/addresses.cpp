@@ -9,13 +9,6 @@ namespace {
 
 constexpr std::string_view kSearchPath = "/33/search.asp?keyword=";
 
-void AppendEscape(std::string& out, unsigned char byte) {
-    constexpr char kHex[] = "0123456789ABCDEF";
-    out += '%';
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0F];
-}
-
 // Characters a query value may carry as they are: the unreserved ones and the
 // sub-delimiters that do not end or split a query pair.
 bool StaysInQueryValue(unsigned char c) {
@@ -73,7 +66,7 @@ std::string EscapeQueryValue(std::string_view valueUtf8) {
             if (StaysInQueryValue(c)) {
                 out += static_cast<char>(c);
             } else {
-                AppendEscape(out, c);
+                AppendPercentEscape(out, c);
             }
             ++i;
             continue;
@@ -85,7 +78,7 @@ std::string EscapeQueryValue(std::string_view valueUtf8) {
             ++end;
         }
         for (const char byte : Utf8ToGb18030(valueUtf8.substr(i, end - i))) {
-            AppendEscape(out, static_cast<unsigned char>(byte));
+            AppendPercentEscape(out, static_cast<unsigned char>(byte));
         }
         i = end;
     }

@@ -1,7 +1,8 @@
 #include "browsing/location.h"
 
+#include <algorithm>
 #include <optional>
-#include <vector>
+#include <string>
 
 #include "favourites/text_codec.h"
 
@@ -10,111 +11,171 @@ namespace lorvex {
 namespace {
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
 // The byte of a valid escape "%XX" at `pos`, if there is one.
 std::optional<unsigned char> EscapeAt(std::string_view text, std::size_t pos) {
-    if (pos + 2 >= text.size() || text[pos] != '%') {
-        return std::nullopt;
-    }
+    if (pos + 2 >= text.size() || text[pos] != '%') return std::nullopt;
     const int high = HexValue(text[pos + 1]);
     const int low = HexValue(text[pos + 2]);
-    if (high < 0 || low < 0) {
-        return std::nullopt;
-    }
+    if (high < 0 || low < 0) return std::nullopt;
     return static_cast<unsigned char>(high * 16 + low);
 }
 
-void AppendEscape(std::string& out, unsigned char byte) {
+// The end of the run of consecutive escapes that starts at `pos`.
+std::size_t EscapeRunEnd(std::string_view text, std::size_t pos) {
+    while (EscapeAt(text, pos)) pos += 3;
+    return pos;
+}
+
+// The path and the fragment keep the older reading: a run of escapes whose bytes are all
+// valid UTF-8 is read as UTF-8, any other as GB18030, and bytes that name nothing show as
+// U+FFFD. Escapes of ASCII bytes stay as written.
+void AppendPathRun(std::string& out, std::string_view run) {
+    std::string bytes;
+    for (std::size_t i = 0; i < run.size(); i += 3) bytes += static_cast<char>(*EscapeAt(run, i));
+    const bool utf8 = IsValidUtf8(bytes);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            out += run.substr(i * 3, 3);
+            ++i;
+            continue;
+        }
+        std::size_t length = 1;
+        if (utf8) {
+            // Continuation bytes are never ASCII: a character ends at the next ASCII byte.
+            while (i + length < bytes.size() &&
+                   (static_cast<unsigned char>(bytes[i + length]) & 0xC0) == 0x80) {
+                ++length;
+            }
+            out.append(bytes, i, length);
+        } else {
+            length = std::max<std::size_t>(1, Gb18030SequenceLength(bytes, i));
+            out += Gb18030ToUtf8(std::string_view(bytes).substr(i, length));
+        }
+        i += length;
+    }
+}
+
+std::string PresentPathOrFragment(std::string_view text) {
+    std::string out;
+    std::size_t literalStart = 0;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        if (!EscapeAt(text, pos)) {
+            ++pos;
+            continue;
+        }
+        out += SanitizeUtf8(text.substr(literalStart, pos - literalStart));
+        const std::size_t end = EscapeRunEnd(text, pos);
+        AppendPathRun(out, text.substr(pos, end - pos));
+        pos = literalStart = end;
+    }
+    out += SanitizeUtf8(text.substr(literalStart));
+    return out;
+}
+
+// One byte of the query as written: an escape (3 characters) or a literal character (1).
+struct QueryByte {
+    unsigned char byte;
+    std::size_t length;
+};
+
+std::optional<QueryByte> QueryByteAt(std::string_view query, std::size_t pos) {
+    if (const auto escaped = EscapeAt(query, pos)) return QueryByte{*escaped, 3};
+    if (pos < query.size()) return QueryByte{static_cast<unsigned char>(query[pos]), 1};
+    return std::nullopt;
+}
+
+// Decodes the GB18030 character whose escaped lead byte stands at `pos`. Its other bytes
+// may be escapes or literal characters: a page in GBK sends a trail byte such as "@" (40)
+// or a digit of a four-byte sequence as it stands. Returns where the character ends, or
+// nothing when the bytes there name no character.
+std::optional<std::size_t> DecodeQueryCharacter(std::string_view query, std::size_t pos,
+                                                std::string& out) {
+    std::string sequence;
+    std::size_t end = pos;
+    for (std::size_t wanted = 4; sequence.size() < wanted;) {
+        const auto next = QueryByteAt(query, end);
+        if (!next) break;
+        sequence += static_cast<char>(next->byte);
+        end += next->length;
+        // The first two bytes tell a two-byte sequence from a four-byte one.
+        if (sequence.size() == 2) {
+            const std::size_t shape = Gb18030SequenceLength(sequence + "\x81\x30", 0);
+            if (shape == 2) wanted = 2;
+            if (shape == 0) return std::nullopt;
+        }
+    }
+    if (!DecodeGb18030Sequence(sequence, out)) return std::nullopt;
+    return end;
+}
+
+// The query: every run of escapes is read as GB18030, the portal's code page, whatever it
+// would also be in UTF-8. A run with bytes that name no character stays as written, so
+// nothing is replaced. Escapes of ASCII bytes stay as written.
+std::string PresentQuery(std::string_view query) {
+    std::string out;
+    std::size_t literalStart = 0;
+    std::size_t pos = 0;
+    while (pos < query.size()) {
+        if (!EscapeAt(query, pos)) {
+            ++pos;
+            continue;
+        }
+        out += SanitizeUtf8(query.substr(literalStart, pos - literalStart));
+        const std::size_t runStart = pos;
+        std::string decoded;
+        bool valid = true;
+        while (valid && EscapeAt(query, pos)) {
+            const unsigned char byte = *EscapeAt(query, pos);
+            if (byte < 0x80) {
+                decoded += query.substr(pos, 3);
+                pos += 3;
+            } else if (const auto end = DecodeQueryCharacter(query, pos, decoded)) {
+                pos = *end;
+            } else {
+                valid = false;
+            }
+        }
+        if (valid) {
+            out += decoded;
+        } else {
+            pos = EscapeRunEnd(query, pos);
+            out += query.substr(runStart, pos - runStart);
+        }
+        literalStart = pos;
+    }
+    out += SanitizeUtf8(query.substr(literalStart));
+    return out;
+}
+
+}  // namespace
+
+void AppendPercentEscape(std::string& out, unsigned char byte) {
     constexpr char kHex[] = "0123456789ABCDEF";
     out += '%';
     out += kHex[byte >> 4];
     out += kHex[byte & 0x0F];
 }
 
-bool IsGbLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
-bool IsGbDigit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
-bool IsGbTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE); }
-
-// Length of the GB18030 character starting at `i`: 4 or 2 for a well-formed sequence,
-// 1 for a byte that starts none (ASCII, or a stray byte that shows as U+FFFD).
-std::size_t GbSequenceLength(const std::vector<unsigned char>& bytes, std::size_t i) {
-    const std::size_t left = bytes.size() - i;
-    if (!IsGbLead(bytes[i]) || left < 2) {
-        return 1;
-    }
-    if (left >= 4 && IsGbDigit(bytes[i + 1]) && IsGbLead(bytes[i + 2]) && IsGbDigit(bytes[i + 3])) {
-        return 4;
-    }
-    return IsGbTrail(bytes[i + 1]) ? 2 : 1;
-}
-
-// Presents one run of consecutive escapes. `text` is the run as written (3 characters per
-// byte), `bytes` the bytes it stands for. ASCII bytes keep their escape text; the others
-// are decoded, as UTF-8 when the whole run is UTF-8 and as GB18030 otherwise.
-void AppendDecodedRun(std::string& out, std::string_view text,
-                      const std::vector<unsigned char>& bytes) {
-    const std::string raw(bytes.begin(), bytes.end());
-    const bool utf8 = IsValidUtf8(raw);
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        if (bytes[i] < 0x80) {
-            out += text.substr(i * 3, 3);
-            ++i;
-            continue;
-        }
-        std::size_t length = 1;
-        if (utf8) {
-            // Continuation bytes are never ASCII, so a character ends at the next ASCII
-            // byte at the latest.
-            while (i + length < bytes.size() && (bytes[i + length] & 0xC0) == 0x80) {
-                ++length;
-            }
-            out.append(raw, i, length);
-        } else {
-            // GBK trail bytes may be ASCII ("%81%40"), so each character is cut out first.
-            length = GbSequenceLength(bytes, i);
-            out += Gb18030ToUtf8(std::string_view(raw).substr(i, length));
-        }
-        i += length;
-    }
-}
-
-}  // namespace
-
 std::string PresentLocation(std::string_view address) {
-    std::string out;
-    out.reserve(address.size());
-    std::size_t literalStart = 0;
-    std::size_t pos = 0;
-    while (pos < address.size()) {
-        if (!EscapeAt(address, pos)) {
-            ++pos;
-            continue;
-        }
-        // Everything before the run stands as it is, repaired where it is not UTF-8.
-        out += SanitizeUtf8(address.substr(literalStart, pos - literalStart));
-        const std::size_t runStart = pos;
-        std::vector<unsigned char> bytes;
-        while (const auto byte = EscapeAt(address, pos)) {
-            bytes.push_back(*byte);
-            pos += 3;
-        }
-        AppendDecodedRun(out, address.substr(runStart, pos - runStart), bytes);
-        literalStart = pos;
+    const std::size_t fragment = address.find('#');
+    const std::size_t query = address.substr(0, fragment).find('?');
+    const std::size_t queryEnd = fragment == std::string_view::npos ? address.size() : fragment;
+    if (query == std::string_view::npos) {
+        return PresentPathOrFragment(address.substr(0, queryEnd)) +
+               PresentPathOrFragment(address.substr(queryEnd));
     }
-    out += SanitizeUtf8(address.substr(literalStart));
-    return out;
+    return PresentPathOrFragment(address.substr(0, query)) +
+           PresentQuery(address.substr(query, queryEnd - query)) +
+           PresentPathOrFragment(address.substr(queryEnd));
 }
 
 std::string EncodeAddressForPortal(std::string_view addressUtf8) {
@@ -139,12 +200,12 @@ std::string EncodeAddressForPortal(std::string_view addressUtf8) {
         const std::string_view character = addressUtf8.substr(i, length);
         if (length == 0 || character.size() < length || !IsValidUtf8(character)) {
             // Not a character: the byte goes out as it stands.
-            AppendEscape(out, c);
+            AppendPercentEscape(out, c);
             ++i;
             continue;
         }
         for (const char byte : Utf8ToGb18030(character)) {
-            AppendEscape(out, static_cast<unsigned char>(byte));
+            AppendPercentEscape(out, static_cast<unsigned char>(byte));
         }
         i += length;
     }

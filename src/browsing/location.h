@@ -9,18 +9,25 @@
 
 namespace lorvex {
 
-// The address as the user and the favourites see it (UTF-8). Each run of percent-escapes
-// whose bytes are not all ASCII is decoded: as UTF-8 when the run is valid UTF-8,
-// otherwise as GB18030; bytes that decode to nothing show as U+FFFD. Escapes of ASCII
-// bytes ("%20", "%26", ...) stay as they stand, and so does everything else, including a
-// "%" that starts no valid escape.
-// Example: ".../playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=x" reads
-// ".../playwmv.asp?id=1024&g=海边的风&c=x".
+// The address as the user and the favourites see it (UTF-8).
+// - In the query (after the first "?", up to a "#"), every run of non-ASCII escapes is read
+//   as GB18030, the portal's code page, even where its bytes would also be valid UTF-8; a
+//   trail byte sent as a plain character ("%81@") belongs to its character. A run whose
+//   bytes name no character stays exactly as written: nothing is replaced.
+// - In the path and the fragment, a run of escapes that is valid UTF-8 is read as UTF-8 and
+//   any other as GB18030, with U+FFFD for bytes that name nothing.
+// Escapes of ASCII bytes ("%20", "%26", ...) stay as written everywhere, and so does a "%"
+// that starts no valid escape.
+// Example: ".../playwmv.asp?id=88&g=%C4%AC%C4%AC&c=%C3%A3%C3%A3" reads
+// ".../playwmv.asp?id=88&g=默默&c=茫茫".
 std::string PresentLocation(std::string_view address);
 
 // The address to send for an address given as text (UTF-8): every non-ASCII character
 // becomes its GBK (GB18030) bytes, percent-escaped in upper-case hex; ASCII stays as it
 // stands (existing escapes included). Invalid UTF-8 bytes are escaped as they are.
 std::string EncodeAddressForPortal(std::string_view addressUtf8);
+
+// Appends the escape "%XX" of a byte, in upper-case hex.
+void AppendPercentEscape(std::string& out, unsigned char byte);
 
 }  // namespace lorvex

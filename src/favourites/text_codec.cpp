@@ -133,9 +133,9 @@ std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
-// Length of the GB18030 byte sequence at s[i] judged by its shape alone (one byte, two
-// bytes, or four bytes), or 0 when the byte there cannot start one.
-std::size_t Gb18030ShapeAt(std::string_view s, std::size_t i) {
+}  // namespace
+
+std::size_t Gb18030SequenceLength(std::string_view s, std::size_t i) {
     const unsigned char b0 = ByteAt(s, i);
     if (b0 < 0x80) return 1;
     if (b0 == 0x80 || b0 == 0xFF || i + 1 >= s.size()) return 0;
@@ -148,10 +148,12 @@ std::size_t Gb18030ShapeAt(std::string_view s, std::size_t i) {
     return 0;
 }
 
+namespace {
+
 // How many bytes one U+FFFD stands for when the sequence at rest[0] does not decode: a
 // whole four-byte or two-byte sequence, but never an ASCII byte (it may be a line end).
 std::size_t Gb18030SkipForBad(std::string_view rest) {
-    const std::size_t shape = Gb18030ShapeAt(rest, 0);
+    const std::size_t shape = Gb18030SequenceLength(rest, 0);
     if (shape == 4 || (shape == 2 && ByteAt(rest, 1) >= 0x80)) return shape;
     return 1;
 }
@@ -356,7 +358,7 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
     while (i < bytes.size()) {
         const std::size_t start = i;
         while (i < bytes.size() && i - start < kMaxRun) {
-            const std::size_t len = Gb18030ShapeAt(bytes, i);
+            const std::size_t len = Gb18030SequenceLength(bytes, i);
             if (len == 0) break;
             i += len;
         }
@@ -364,7 +366,7 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
         if (!run.empty() && !DecodeGbRun(run, out)) {
             // Some sequence in the run names no character: go one sequence at a time.
             for (std::size_t k = 0; k < run.size();) {
-                const std::size_t len = Gb18030ShapeAt(run, k);
+                const std::size_t len = Gb18030SequenceLength(run, k);
                 if (len != 0 && DecodeGbRun(run.substr(k, len), out)) {
                     k += len;
                 } else {
@@ -373,7 +375,7 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
                 }
             }
         }
-        if (i < bytes.size() && Gb18030ShapeAt(bytes, i) == 0) {
+        if (i < bytes.size() && Gb18030SequenceLength(bytes, i) == 0) {
             out += kReplacementCharacter;
             ++i;
         }
@@ -483,6 +485,15 @@ std::string Gb18030ToUtf8(std::string_view bytes) {
 }
 
 #endif
+
+bool DecodeGb18030Sequence(std::string_view sequence, std::string& outUtf8) {
+    if (sequence.empty() || Gb18030SequenceLength(sequence, 0) != sequence.size()) return false;
+    std::string decoded = Gb18030ToUtf8(sequence);
+    // U+FFFD comes back for bytes that name no character, and for the bytes of U+FFFD itself.
+    if (decoded == kReplacementCharacter && sequence != "\x84\x31\xA4\x37") return false;
+    outUtf8 += decoded;
+    return true;
+}
 
 std::string DecodeFavouritesText(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) return SanitizeUtf8(bytes.substr(3));

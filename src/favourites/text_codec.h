@@ -5,6 +5,7 @@
 // through iconv, on Windows through code page 54936.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,6 +28,15 @@ void AppendGb18030(std::string& out, std::string_view utf8);
 
 // GB18030 to UTF-8. Bytes that do not decode become U+FFFD; decoding always goes on.
 std::string Gb18030ToUtf8(std::string_view bytes);
+
+// Length of the GB18030 sequence that starts at bytes[i], judged by its shape alone: 1 for
+// ASCII, 2 for a lead byte (81..FE) and a trail byte (40..7E, 80..FE), 4 for lead, digit,
+// lead, digit; 0 when the byte there starts none (or the text ends too soon).
+std::size_t Gb18030SequenceLength(std::string_view bytes, std::size_t i);
+
+// Decodes one whole GB18030 sequence (as cut by Gb18030SequenceLength) to UTF-8; false when
+// the bytes name no character. Nothing is replaced.
+bool DecodeGb18030Sequence(std::string_view sequence, std::string& outUtf8);
 
 // Repairs UTF-8: every byte that is not part of a valid sequence becomes U+FFFD.
 std::string SanitizeUtf8(std::string_view bytes);
