@@ -1,25 +1,12 @@
 #include "favourites/favourites_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <utility>
 
+#include "favourites/favourites_file_io.h"
 #include "favourites/text_codec.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include <sys/stat.h>
-#include <sys/types.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace lorvex {
 
@@ -61,110 +48,6 @@ std::string Right(std::u32string_view line, std::ptrdiff_t count) {
     return CodePointsToUtf8(line.substr(line.size() - n));
 }
 
-std::string ErrnoText(int error) { return std::strerror(error); }
-
-#ifdef _WIN32
-
-std::wstring WidePath(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const std::string valid = SanitizeUtf8(utf8);
-    const int length = static_cast<int>(valid.size());
-    const int units = MultiByteToWideChar(CP_UTF8, 0, valid.data(), length, nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, valid.data(), length, wide.data(), units);
-    return wide;
-}
-
-// The system's text for a Windows error code, in UTF-8.
-std::string WindowsErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text;
-    if (length > 0 && buffer != nullptr) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), nullptr,
-                                             0, nullptr, nullptr);
-        if (size > 0) {
-            text.resize(static_cast<std::size_t>(size));
-            WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), text.data(), size,
-                                nullptr, nullptr);
-        }
-    }
-    if (buffer != nullptr) LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-        text.pop_back();
-    }
-    return text.empty() ? "error " + std::to_string(error) : text;
-}
-
-[[noreturn]] void ThrowWindowsError(const std::string& what, DWORD error) {
-    throw FavouritesError(what + ": " + WindowsErrorText(error));
-}
-
-class FileHandle {
-  public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
-#else
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-#endif
-
-// The whole content of a file, or FavouritesError naming why it cannot be read.
-std::string ReadWholeFile(const std::string& path) {
-    const std::string what = "cannot read " + path;
-#ifdef _WIN32
-    const std::wstring widePath = WidePath(path);
-    struct _stat64 info {};
-    if (_wstat64(widePath.c_str(), &info) != 0)
-        throw FavouritesError(what + ": " + ErrnoText(errno));
-    if ((info.st_mode & _S_IFDIR) != 0) throw FavouritesError(what + ": " + ErrnoText(EISDIR));
-    std::FILE* file = _wfopen(widePath.c_str(), L"rb");
-#else
-    // Check first: opening a folder for reading succeeds on some systems.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) throw FavouritesError(what + ": " + ErrnoText(errno));
-    if (S_ISDIR(info.st_mode)) throw FavouritesError(what + ": " + ErrnoText(EISDIR));
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-#endif
-    if (file == nullptr) throw FavouritesError(what + ": " + ErrnoText(errno));
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) throw FavouritesError(what + ": " + ErrnoText(error));
-    return bytes;
-}
-
 }  // namespace
 
 std::string FavouritesFilePath(std::string_view documentsFolder) {
@@ -199,85 +82,14 @@ FavouriteRecord ParseFavouriteLine(std::string_view lineUtf8) {
     return record;
 }
 
-bool PathExists(const std::string& path) {
-#ifdef _WIN32
-    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-#endif
-}
-
 void AppendFavourite(const std::string& path, std::string_view lineUtf8) {
-    const std::string what = "cannot append to " + path;
     std::string data = Utf8ToGb18030(lineUtf8);
     data += "\r\n";
-
-#ifdef _WIN32
-    // Append-only access: every write lands at the end, earlier bytes cannot be touched.
-    FileHandle file(CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
-        ThrowWindowsError("cannot open " + path + " for appending", GetLastError());
-    }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size)) ThrowWindowsError(what, GetLastError());
-    if (size.QuadPart > 0) {
-        OVERLAPPED at{};
-        const auto last = static_cast<ULONGLONG>(size.QuadPart - 1);
-        at.Offset = static_cast<DWORD>(last & 0xFFFFFFFFu);
-        at.OffsetHigh = static_cast<DWORD>(last >> 32);
-        char lastByte = 0;
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), &lastByte, 1, &got, &at) || got != 1) {
-            ThrowWindowsError(what, GetLastError());
-        }
-        if (lastByte != '\n' && lastByte != '\r') data.insert(0, "\r\n");
-    }
-    std::size_t written = 0;
-    while (written < data.size()) {
-        OVERLAPPED atEnd{};
-        atEnd.Offset = 0xFFFFFFFFu;  // both halves all ones: write at the end of the file
-        atEnd.OffsetHigh = 0xFFFFFFFFu;
-        DWORD done = 0;
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(data.size() - written, 1u << 30));
-        if (!WriteFile(file.Get(), data.data() + written, chunk, &done, &atEnd) || done == 0) {
-            ThrowWindowsError(what, GetLastError());
-        }
-        written += done;
-    }
-#else
-    // O_APPEND puts every write at the end; reading is only for the last byte.
-    FileDescriptor file(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
-    if (file.Get() < 0) {
-        throw FavouritesError("cannot open " + path + " for appending: " + ErrnoText(errno));
-    }
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0) throw FavouritesError(what + ": " + ErrnoText(errno));
-    if (info.st_size > 0) {
-        char lastByte = 0;
-        if (::pread(file.Get(), &lastByte, 1, info.st_size - 1) != 1) {
-            throw FavouritesError(what + ": " + ErrnoText(errno));
-        }
-        // A last line without a line end gets one, so the new line stands on its own.
-        if (lastByte != '\n' && lastByte != '\r') data.insert(0, "\r\n");
-    }
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const ssize_t done = ::write(file.Get(), data.data() + written, data.size() - written);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            throw FavouritesError(what + ": " + ErrnoText(errno));
-        }
-        written += static_cast<std::size_t>(done);
-    }
-#endif
+    AppendToRegularFile(path, std::move(data));
 }
 
 void ReadFavourites(const std::string& path, const std::function<void(std::string_view)>& onLine) {
-    const std::string text = DecodeFavouritesText(ReadWholeFile(path));
+    const std::string text = DecodeFavouritesText(ReadRegularFile(path));
     const std::string_view view(text);
     std::size_t start = 0;
     while (start < view.size()) {

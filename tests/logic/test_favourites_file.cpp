@@ -12,6 +12,16 @@
 #include "favourites/text_codec.h"
 #include "gb18030_converter.h"
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#endif
+
 namespace lorvex {
 namespace {
 
@@ -215,6 +225,52 @@ TEST_F(FavouritesFileTest, ReadingAFolderOrMissingFileThrows) {
     EXPECT_THROW(ReadFavourites(folder_.string(), [](std::string_view) {}), FavouritesError);
     EXPECT_TRUE(PathExists(folder_.string()));
 }
+
+#ifndef _WIN32
+// Only a regular file is read or appended to: a pipe would hang the reader, a device would
+// swallow a collect and report it done. Each fails like a folder, and no descriptor stays
+// open, whatever went wrong.
+TEST_F(FavouritesFileTest, AnythingButARegularFileIsRefused) {
+    const auto openDescriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    const auto before = openDescriptors();
+    struct Case {
+        std::string_view name;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"named pipe", [&] { ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0); }},
+        {"device", [&] { fs::create_symlink("/dev/null", path_); }},
+        {"socket",
+         [&] {
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path_.c_str());
+             ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             ::close(fd);
+         }},
+        // Sparse, a terabyte long: too large to read, and no allocation is tried.
+        {"huge file",
+         [&] {
+             Write("");
+             ASSERT_EQ(::truncate(path_.c_str(), 1LL << 40), 0);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(path_);
+        c.make();
+        EXPECT_THROW(ReadLines(), FavouritesError);
+        if (c.name != "huge file") {
+            EXPECT_THROW(AppendFavourite(path_, "$$DD1"), FavouritesError);
+        }
+        EXPECT_EQ(openDescriptors(), before);
+    }
+    fs::remove(path_);
+}
+#endif
 
 }  // namespace
 }  // namespace lorvex
