@@ -12,6 +12,7 @@
 #include "app/SingleInstance.h"
 #include "app/layout.h"
 #include "app/units.h"
+#include "browsing/PortalOrigin.h"
 #include "browsing/UrlLauncher.h"
 #include "skin/Module1.h"
 
@@ -76,7 +77,7 @@ QPixmap Picture(const char* file) {
 
 frmMain::frmMain(std::string portalOrigin, Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint),
-      portalOrigin_(std::move(portalOrigin)),
+      portalOrigin_(NormaliseOrigin(portalOrigin)),
       services_(std::move(services)) {
     if (services_.messages == nullptr) {
         ownMessages_ = std::make_unique<QtMessageBoxes>();

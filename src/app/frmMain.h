@@ -53,6 +53,7 @@ class frmMain : public QWidget {
     // to the running copy and ends the process.
     void CheckExist(QWidget* fm);
 
+    // The portal origin as the engine writes it (see NormaliseOrigin).
     const std::string& PortalOrigin() const { return portalOrigin_; }
     Services& services() { return services_; }
 

@@ -9,6 +9,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
+#include <utility>
+
 #include "browsing/GeneratedPages.h"
 #include "browsing/location.h"
 #include "favourites/text_codec.h"
@@ -109,6 +111,8 @@ BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {
         page_ = new BrowserPage(SharedProfile(), this);
         setPage(page_);
+        // Documents written into this view stay while its history can go back to them.
+        GeneratedPageStore::Instance().Watch(page_);
     }
     return page_;
 }
@@ -155,8 +159,7 @@ void BrowserView::DocumentClose() {
     if (!documentOpen_) return;
     documentOpen_ = false;
     EnsurePage();
-    const QUrl url = GeneratedPageStore::Instance().Add(QByteArray::fromStdString(document_));
-    std::string().swap(document_);
+    const QUrl url = GeneratedPageStore::Instance().Add(std::exchange(document_, {}));
     load(url);
 }
 

@@ -1,11 +1,44 @@
 #include "browsing/GeneratedPages.h"
 
 #include <QBuffer>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+#include <optional>
+
+#include "favourites/text_codec.h"
 
 namespace lorvex {
+
+namespace {
+
+constexpr QLatin1StringView kPagePrefix("page/");
+
+// The document number in an address of the scheme, if it is one.
+std::optional<std::uint64_t> DocumentNumber(const QUrl& url) {
+    if (url.scheme() != QLatin1StringView(kGeneratedPageScheme)) return std::nullopt;
+    const QString path = url.path();
+    if (!path.startsWith(kPagePrefix)) return std::nullopt;
+    bool ok = false;
+    const qulonglong number = path.mid(kPagePrefix.size()).toULongLong(&ok);
+    return ok ? std::optional<std::uint64_t>(number) : std::nullopt;
+}
+
+// Serves shared bytes without copying them; holds them until the engine has read them.
+class SharedBytesDevice : public QBuffer {
+  public:
+    SharedBytesDevice(WrittenDocuments::Bytes bytes, QObject* parent)
+        : QBuffer(parent), bytes_(std::move(bytes)) {
+        setData(QByteArray::fromRawData(bytes_->data(), static_cast<qsizetype>(bytes_->size())));
+    }
+
+  private:
+    WrittenDocuments::Bytes bytes_;
+};
+
+}  // namespace
 
 void RegisterGeneratedPageScheme() {
     QWebEngineUrlScheme scheme(kGeneratedPageScheme);
@@ -28,35 +61,55 @@ GeneratedPageStore& GeneratedPageStore::Instance() {
     return store;
 }
 
-QUrl GeneratedPageStore::Add(QByteArray bytes) {
-    const QString path = QStringLiteral("page/%1").arg(next_++);
-    pages_.emplace_back(path, std::move(bytes));
-    while (pages_.size() > kKept) pages_.pop_front();
+GeneratedPageStore::GeneratedPageStore()
+    : droppedPage_(std::make_shared<const std::string>(Utf8ToGb18030(kDroppedDocumentPage))) {}
+
+QUrl GeneratedPageStore::Add(std::string bytes) {
+    const std::uint64_t number = documents_.Add(std::move(bytes));
+    documents_.Prune([this](std::uint64_t n) { return Reachable(n); });
     QUrl url;
     url.setScheme(QString::fromLatin1(kGeneratedPageScheme));
-    url.setPath(path);
+    url.setPath(kPagePrefix + QString::number(number));
     return url;
 }
 
-const QByteArray* GeneratedPageStore::Find(const QUrl& url) const {
-    if (url.scheme() != QLatin1String(kGeneratedPageScheme)) return nullptr;
-    for (const auto& [path, bytes] : pages_) {
-        if (path == url.path()) return &bytes;
+void GeneratedPageStore::Watch(QWebEnginePage* page) {
+    pages_.removeAll(nullptr);
+    if (!pages_.contains(page)) pages_.append(page);
+}
+
+bool GeneratedPageStore::Reachable(std::uint64_t number) const {
+    for (const QPointer<QWebEnginePage>& page : pages_) {
+        if (page.isNull()) continue;
+        if (DocumentNumber(page->url()) == number ||
+            DocumentNumber(page->requestedUrl()) == number) {
+            return true;
+        }
+        const QList<QWebEngineHistoryItem> items = page->history()->items();
+        for (const QWebEngineHistoryItem& item : items) {
+            if (DocumentNumber(item.url()) == number) return true;
+        }
     }
-    return nullptr;
+    return false;
+}
+
+WrittenDocuments::Bytes GeneratedPageStore::Serve(const QUrl& url) const {
+    const std::optional<std::uint64_t> number = DocumentNumber(url);
+    if (!number) return nullptr;
+    if (WrittenDocuments::Bytes bytes = documents_.Find(*number)) return bytes;
+    return documents_.Dropped(*number) ? droppedPage_ : nullptr;
 }
 
 void GeneratedPageHandler::requestStarted(QWebEngineUrlRequestJob* job) {
-    const QByteArray* bytes = GeneratedPageStore::Instance().Find(job->requestUrl());
-    if (bytes == nullptr) {
+    WrittenDocuments::Bytes bytes = GeneratedPageStore::Instance().Serve(job->requestUrl());
+    if (!bytes) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
     // The job does not own the device: parent it to the job so both end together.
-    auto* buffer = new QBuffer(job);
-    buffer->setData(*bytes);
-    buffer->open(QIODevice::ReadOnly);
-    job->reply(QByteArrayLiteral("text/html;charset=gb2312"), buffer);
+    auto* device = new SharedBytesDevice(std::move(bytes), job);
+    device->open(QIODevice::ReadOnly);
+    job->reply(QByteArrayLiteral("text/html;charset=gb2312"), device);
 }
 
 }  // namespace lorvex

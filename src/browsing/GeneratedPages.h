@@ -1,17 +1,19 @@
-// Pages the client writes itself (the library page and the collect confirmation) are
+// Pages the client writes itself (the library page and the confirmation of a collect) are
 // served to the browser views through the "lorvex" URL scheme: a written document is kept
-// in a small store and loaded as "lorvex:page/<n>". The reply carries the GB18030 bytes
-// and declares charset gb2312, so the page's links send GBK queries to the portal, and it
-// is not limited in size the way a data: URL is.
+// in the store and loaded as "lorvex:page/<n>". The reply carries the GB18030 bytes and
+// declares charset gb2312, so the page's links send GBK queries to the portal, and it is
+// not limited in size the way a data: URL is.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
-#include <deque>
-#include <utility>
+#include <string>
 
+#include "browsing/written_documents.h"
+
+class QWebEnginePage;
 class QWebEngineProfile;
 
 namespace lorvex {
@@ -24,21 +26,33 @@ void RegisterGeneratedPageScheme();
 // Installs the scheme's handler on a profile (once per profile).
 void InstallGeneratedPageHandler(QWebEngineProfile* profile);
 
-// The written documents, newest last. Only the most recent ones are kept, so going back
-// to a page written long ago may find it gone (the view then shows a failed load).
+// The written documents of every view. A document stays while the history of a page the
+// store watches can go back to it (within the store's byte budget); one dropped after all
+// loads as a short page saying so.
 class GeneratedPageStore {
   public:
     static GeneratedPageStore& Instance();
 
-    // Keeps the bytes and returns the address that serves them.
-    QUrl Add(QByteArray bytes);
-    // The bytes for an address, or nullptr when none is kept.
-    const QByteArray* Find(const QUrl& url) const;
+    // Keeps a document (GB18030 bytes) and returns the address that serves it. Documents
+    // that no watched history reaches any more are let go.
+    QUrl Add(std::string bytes);
+
+    // Watches a page's history; a page that is destroyed is forgotten.
+    void Watch(QWebEnginePage* page);
+
+    // What the address serves: the document's bytes, or the dropped-document page for a
+    // document no longer kept; null for an address the client never wrote.
+    WrittenDocuments::Bytes Serve(const QUrl& url) const;
+
+    WrittenDocuments& Documents() { return documents_; }
 
   private:
-    static constexpr std::size_t kKept = 8;
-    std::deque<std::pair<QString, QByteArray>> pages_;
-    unsigned long long next_ = 1;
+    GeneratedPageStore();
+    bool Reachable(std::uint64_t number) const;
+
+    WrittenDocuments documents_;
+    WrittenDocuments::Bytes droppedPage_;
+    QList<QPointer<QWebEnginePage>> pages_;
 };
 
 class GeneratedPageHandler : public QWebEngineUrlSchemeHandler {

@@ -55,7 +55,9 @@ std::string WindowsErrorText(DWORD error) {
 class Handle {
   public:
     explicit Handle(HANDLE handle) : handle_(handle) {}
-    Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+    Handle(Handle&& other) noexcept : handle_(other.handle_) {
+        other.handle_ = INVALID_HANDLE_VALUE;
+    }
     ~Handle() {
         if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     }

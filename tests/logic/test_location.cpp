@@ -17,7 +17,7 @@ TEST(LocationTest, PresentLocation) {
         // GBK bytes that are valid UTF-8 too (C4 AC, C3 A3) are still GBK in a query.
         {"http://p/33/playwmv.asp?id=88&g=%C4%AC%C4%AC&c=%C3%A3%C3%A3",
          "http://p/33/playwmv.asp?id=88&g=默默&c=茫茫"},
-        {"?k=%c4%ac", "?k=默"},             // lower-case hex
+        {"?k=%c4%ac", "?k=默"},                // lower-case hex
         {"?k=%BA%A3%20%B1%DF", "?k=海%20边"},  // an ASCII escape inside a run
         {"?a%20b%26c%2f", "?a%20b%26c%2f"},    // ASCII escapes stand
         {"?%81%40", "?丂"},                    // GBK trail byte in the ASCII range

@@ -20,6 +20,8 @@ const QList<Song>& songs() {
         {1027, u"春日来信"_s, u"李青"_s, u"wmv"_s, u"流行金曲"_s},
         {1028, u"雨后彩虹"_s, u"林小雨"_s, u"rm"_s, u"流行金曲"_s},
         {1029, u"远方的路"_s, u"赵一鸣"_s, u"wmv"_s, u"流行金曲"_s},
+        // Its GBK bytes (C4 AC, C3 A3) happen to be valid UTF-8 as well.
+        {88, u"默默"_s, u"茫茫"_s, u"wmv"_s, u"流行金曲"_s},
         {1030, u"月光小夜曲"_s, u"孙晓梅"_s, u"rm"_s, u"经典怀旧"_s},
         {1031, u"青柠时光"_s, u"周若溪"_s, u"wmv"_s, u"经典怀旧"_s},
         {1032, u"风中的誓言"_s, u"何家明"_s, u"wmv"_s, u"经典怀旧"_s},

@@ -1,0 +1,174 @@
+// Names that must survive the whole road, written pages that history must reach, and a
+// portal origin configured in a form the engine does not keep.
+#include <QFile>
+#include <QSignalSpy>
+#include <QStringEncoder>
+
+#include "browsing/GeneratedPages.h"
+#include "browsing/PortalOrigin.h"
+#include "support/UiTestSupport.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString Text(BrowserView* view) {
+    return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
+        .toString();
+}
+
+// Runs `action` and waits until the view has finished a load that succeeded.
+bool LoadAfter(BrowserView* view, const std::function<void()>& action) {
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    action();
+    return WaitUntil([&] { return !loaded.isEmpty(); }) && loaded.first().at(0).toBool();
+}
+
+// Clicks the side column's link to the song 默默 (a new window, so it plays in the main
+// view) and waits until the main view has loaded its player page and collect follows it.
+bool PlayMomo(PortalWindow& fixture) {
+    frmMain& window = *fixture.window;
+    const QString link = QStringLiteral("[...document.links].find(a => a.text.startsWith('默默'))");
+    if (!WaitUntil([&] { return Evaluate(window.WebBrowser1, link + " !== undefined").toBool(); }))
+        return false;
+    Evaluate(window.WebBrowser1, link + ".click()");
+    return WaitUntil([&] {
+        return window.WebBrowser2->LocationURL().find("playwmv.asp?id=88") != std::string::npos &&
+               !window.WebBrowser2->page()->isLoading() && window.Command7->isEnabled();
+    });
+}
+
+}  // namespace
+
+class LibraryPagesTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void collectKeepsNamesWhoseBytesAlsoReadAsUtf8();
+    void backReachesEveryLibraryPageWritten();
+    void aDroppedPageSaysSo();
+    void originIsWrittenAsTheEngineWritesIt_data();
+    void originIsWrittenAsTheEngineWritesIt();
+    void originInAnotherFormCollectsShortLines();
+};
+
+// 默默 by 茫茫 arrives as g=%C4%AC%C4%AC&c=%C3%A3%C3%A3, bytes that are valid UTF-8 too.
+void LibraryPagesTest::collectKeepsNamesWhoseBytesAlsoReadAsUtf8() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    frmMain& window = *fixture.window;
+    QVERIFY(PlayMomo(fixture));
+    QVERIFY(fixture.WaitForRequest("/33/playwmv.asp?id=88&g=%C4%AC%C4%AC&c=%C3%A3%C3%A3"));
+
+    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QStringEncoder gbk("GB18030");
+    QCOMPARE(ReadBytes(fixture.documents + "/lorvex.ini"),
+             "$$DD88&g=" + gbk.encode(u"默默") + "&c=" + gbk.encode(u"茫茫") + "\r\n");
+
+    // The library shows the name, and its search link asks the portal for it in GBK.
+    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command8->click(); }));
+    QVERIFY(Text(window.WebBrowser1).contains(QStringLiteral("88 默默【茫茫】")));
+    fixture.portal.clearRequests();
+    Evaluate(window.WebBrowser1, "document.querySelector('a[href*=\"keyword\"]').click()");
+    QVERIFY(fixture.WaitForRequest("/33/search.asp?keyword=%C3%A3%C3%A3"));
+    QVERIFY(WaitUntil([&] { return Text(window.WebBrowser1).contains(QStringLiteral("默默")); }));
+}
+
+// Going back in the side column reaches each of ten library pages, not an error page.
+void LibraryPagesTest::backReachesEveryLibraryPageWritten() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    frmMain& window = *fixture.window;
+    QVERIFY(PlayMomo(fixture));
+    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QList<QUrl> written;
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command8->click(); }));
+        written << window.WebBrowser1->url();
+    }
+    for (int i = 8; i >= 0; --i) {
+        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command2->click(); }));
+        QCOMPARE(window.WebBrowser1->url(), written[i]);
+        QVERIFY(Text(window.WebBrowser1).contains(QStringLiteral("默默【茫茫】")));
+    }
+}
+
+// Past the store's budget an old page goes, and going back to it says so in the client's
+// own words instead of showing the engine's error page.
+void LibraryPagesTest::aDroppedPageSaysSo() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    frmMain& window = *fixture.window;
+    QVERIFY(PlayMomo(fixture));
+    WrittenDocuments& documents = GeneratedPageStore::Instance().Documents();
+    documents.SetBudget(1);
+    for (std::size_t i = 0; i <= WrittenDocuments::kAlwaysKept; ++i) {
+        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    }
+    for (std::size_t i = 0; i < WrittenDocuments::kAlwaysKept; ++i) {
+        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command2->click(); }));
+    }
+    QCOMPARE(Text(window.WebBrowser1), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
+    documents.SetBudget(WrittenDocuments::kDefaultBudget);
+}
+
+void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt_data() {
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("normal");
+    QTest::newRow("plain") << "http://portal.example"
+                           << "http://portal.example";
+    QTest::newRow("capitals") << "HTTP://Portal.Example"
+                              << "http://portal.example";
+    QTest::newRow("default port") << "http://portal.example:80"
+                                  << "http://portal.example";
+    QTest::newRow("https default") << "https://portal.example:443/"
+                                   << "https://portal.example";
+    QTest::newRow("trailing slash") << "http://portal.example/"
+                                    << "http://portal.example";
+    QTest::newRow("other port") << "http://127.0.0.1:8033"
+                                << "http://127.0.0.1:8033";
+    QTest::newRow("IPv6") << "http://[::1]:80"
+                          << "http://[::1]";
+    QTest::newRow("IDN") << "http://Bücher.example"
+                         << "http://xn--bcher-kva.example";
+}
+
+void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt() {
+    QFETCH(QString, configured);
+    QFETCH(QString, normal);
+    QCOMPARE(QString::fromStdString(NormaliseOrigin(configured.toStdString())), normal);
+}
+
+// The engine writes "HTTP://LOCALHOST:<port>/" as "http://localhost:<port>": a window
+// configured the first way still removes the origin from what it collects.
+void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
+    DemoPortal portal;
+    QVERIFY(portal.start() != 0);
+    QTemporaryDir home;
+    Services services;
+    RecordingMessageBoxes messages;
+    services.messages = &messages;
+    services.documentsFolder = [&] { return home.path(); };
+    frmMain window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.port()).toStdString(),
+                   services);
+    QCOMPARE(QString::fromStdString(window.PortalOrigin()),
+             QStringLiteral("http://localhost:%1").arg(portal.port()));
+    window.Load();
+    window.show();
+    QVERIFY(WaitUntil([&] { return portal.requests().contains("/33/fl.htm"); }));
+    QVERIFY(LoadAfter(window.WebBrowser2, [&] {
+        window.WebBrowser2->Navigate(
+            QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.port()));
+    }));
+    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QCOMPARE(ReadBytes(home.path() + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));
+}
+
+LORVEX_UI_TEST_MAIN(LibraryPagesTest)
+#include "test_library_pages.moc"
