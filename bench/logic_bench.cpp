@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "favourites/favourites_file.h"
-#include "favourites/pages.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/pages.h"
+#include "core/text/text_codec.h"
 
 namespace fs = std::filesystem;
 using namespace lorvex;
@@ -52,7 +52,7 @@ void BM_LibraryPage100k(benchmark::State& state) {
     const fs::path path = WriteFavouritesFile("library.ini", 100000);
     const std::string pathText = path.string();
     const auto fileBytes = static_cast<int64_t>(fs::file_size(path));
-    const LibraryPage page(kOrigin);
+    const LibraryPage page(MakePortalAddresses(kOrigin));
     std::size_t pageBytes = 0;
     for (auto _ : state) {
         std::string encoded;

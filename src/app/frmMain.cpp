@@ -10,10 +10,10 @@
 #include "app/Form1.h"
 #include "app/MessageBox.h"
 #include "app/SingleInstance.h"
-#include "app/layout.h"
-#include "app/units.h"
 #include "browsing/PortalOrigin.h"
 #include "browsing/UrlLauncher.h"
+#include "core/geometry/layout.h"
+#include "core/geometry/units.h"
 #include "skin/Module1.h"
 
 // The pictures are compiled into the UI library; a static library's resources must be
@@ -292,8 +292,8 @@ void frmMain::Load() {
     CheckExist(this);
     LayoutSkin(this, true);
     imgTitleMaxRestore->SetPicture(imgTitleMaximize->Picture());
-    WebBrowser2->Navigate(QString::fromStdString(portalOrigin_ + "/33/disp.asp"));
-    WebBrowser1->Navigate(QString::fromStdString(portalOrigin_ + "/33/fl.htm"));
+    WebBrowser2->Navigate(QString::fromStdString(Addresses().idle));
+    WebBrowser1->Navigate(QString::fromStdString(Addresses().categories));
     LayoutButtonGrid();
     SetStartupCaptions();
     UpdateLibraryButton();

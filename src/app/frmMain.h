@@ -17,7 +17,7 @@
 
 #include "app/CommandButton.h"
 #include "browsing/BrowserView.h"
-#include "browsing/addresses.h"
+#include "core/portal/addresses.h"
 #include "skin/PictureElement.h"
 
 namespace lorvex {

@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "browsing/GeneratedPages.h"
-#include "browsing/location.h"
-#include "favourites/text_codec.h"
+#include "core/portal/location.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 

@@ -8,7 +8,7 @@
 #include <QWebEngineUrlScheme>
 #include <optional>
 
-#include "favourites/text_codec.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 

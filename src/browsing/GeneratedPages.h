@@ -11,7 +11,7 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <string>
 
-#include "browsing/written_documents.h"
+#include "core/portal/written_documents.h"
 
 class QWebEnginePage;
 class QWebEngineProfile;

@@ -5,7 +5,7 @@
 #include "app/build_config.h"
 #include "app/frmMain.h"
 #include "browsing/UrlLauncher.h"
-#include "browsing/addresses.h"
+#include "core/portal/addresses.h"
 
 namespace lorvex {
 
@@ -65,7 +65,7 @@ void frmMain::Text1_KeyPress(int keyAscii) {
 }
 
 void frmMain::Search() {
-    WebBrowser1->Navigate(Text(SearchAddress(portalOrigin_, Text1->text().toStdString())));
+    WebBrowser1->Navigate(Text(SearchAddress(Addresses(), Text1->text().toStdString())));
 }
 
 // A new window of the side column opens in the main view.

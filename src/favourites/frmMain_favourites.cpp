@@ -8,8 +8,8 @@
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "browsing/UrlLauncher.h"
-#include "favourites/favourites_file.h"
-#include "favourites/pages.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/pages.h"
 
 namespace lorvex {
 
@@ -35,14 +35,14 @@ void frmMain::UpdateLibraryButton() {
 // a confirmation is written into the side column.
 void frmMain::Command7_Click() {
     const std::string address = WebBrowser2->LocationURL();
-    if (address.find("disp.asp") != std::string::npos) {
+    if (IsIdleLocation(address)) {
         ShowLibrary();
     } else {
         const QString path = FavouritesFilePath();
         // A fresh account may have no documents folder yet: the first collect makes it.
         QDir().mkpath(QString::fromStdString(SpecialFolderPath));
         try {
-            AppendFavourite(path.toStdString(), CollectLine(address, portalOrigin_));
+            AppendFavourite(path.toStdString(), CollectLine(address, Addresses()));
             WebBrowser1->DocumentOpen();
             for (const std::string& piece : ConfirmationPagePieces()) {
                 WebBrowser1->DocumentWrite(piece);
@@ -68,7 +68,7 @@ void frmMain::ShowLibrary() {
             QString::fromUtf8(kEmptyLibraryMessage.data(), kEmptyLibraryMessage.size()));
         return;
     }
-    const LibraryPage page(portalOrigin_);
+    const LibraryPage page(Addresses());
     try {
         WebBrowser1->DocumentOpen();
         for (const std::string& piece : page.HeadPieces()) WebBrowser1->DocumentWrite(piece);

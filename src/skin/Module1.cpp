@@ -10,9 +10,9 @@
 #include <QWindow>
 #include <vector>
 
-#include "app/units.h"
+#include "core/geometry/frame_geometry.h"
+#include "core/geometry/units.h"
 #include "skin/PictureElement.h"
-#include "skin/frame_geometry.h"
 
 namespace lorvex {
 

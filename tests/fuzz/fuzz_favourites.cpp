@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "favourites/favourites_file.h"
-#include "favourites/pages.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/pages.h"
+#include "core/text/text_codec.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -66,7 +66,7 @@ bool Contains(std::string_view text, std::string_view part) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const ScratchFile scratch;
-    static const LibraryPage page("http://127.0.0.1:8033");
+    static const LibraryPage page(MakePortalAddresses("http://127.0.0.1:8033"));
     static const std::size_t templateMarkup = MarkupCount(page.RowPieces({})[1]);
 
     const std::string_view bytes = fuzz::AsText(data, size);

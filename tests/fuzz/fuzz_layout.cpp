@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "app/layout.h"
-#include "app/units.h"
+#include "core/geometry/frame_geometry.h"
+#include "core/geometry/layout.h"
+#include "core/geometry/units.h"
 #include "fuzz_support.h"
-#include "skin/frame_geometry.h"
 
 namespace {
 

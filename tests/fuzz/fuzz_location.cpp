@@ -1,8 +1,8 @@
 // Addresses as the browser reports them -> the address shown, and the address sent.
 #include <string>
 
-#include "browsing/location.h"
-#include "favourites/text_codec.h"
+#include "core/portal/location.h"
+#include "core/text/text_codec.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,7 +1,7 @@
 // Keywords as typed -> the search address.
 #include <string>
 
-#include "browsing/addresses.h"
+#include "core/portal/addresses.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr std::string_view kPrefix = "http://127.0.0.1:8033/33/search.asp?keyword=";
     const std::string_view keyword = fuzz::AsText(data, size);
 
-    const std::string address = SearchAddress("http://127.0.0.1:8033", keyword);
+    const std::string address =
+        SearchAddress(MakePortalAddresses("http://127.0.0.1:8033"), keyword);
     FUZZ_REQUIRE(address.starts_with(kPrefix));
     FUZZ_REQUIRE(fuzz::IsAscii(address));
     const std::string_view value = std::string_view(address).substr(kPrefix.size());

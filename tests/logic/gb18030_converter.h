@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "favourites/text_codec.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 

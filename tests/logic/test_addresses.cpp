@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "browsing/addresses.h"
+#include "core/portal/addresses.h"
 
 #include "gb18030_converter.h"
 
@@ -12,6 +12,7 @@ namespace {
 TEST(AddressesTest, PortalTable) {
     const PortalAddresses a = MakePortalAddresses("http://p.example:8033", "https://f.example");
     const std::pair<const std::string*, std::string> cases[] = {
+        {&a.folder, "http://p.example:8033/33/"},
         {&a.idle, "http://p.example:8033/33/disp.asp"},
         {&a.categories, "http://p.example:8033/33/fl.htm"},
         {&a.about, "http://p.example:8033/33/about.htm"},
@@ -61,9 +62,12 @@ TEST(AddressesTest, EscapeQueryValue) {
 
 TEST(AddressesTest, SearchAddressAppendsTheEscapedKeyword) {
     SKIP_WITHOUT_GB18030_CONVERTER();
-    EXPECT_EQ(SearchAddress("http://p", "R&B"), "http://p/33/search.asp?keyword=R%26B");
-    EXPECT_EQ(SearchAddress("http://p", ""), "http://p/33/search.asp?keyword=");
-    EXPECT_EQ(SearchAddress("http://p", "海边"), "http://p/33/search.asp?keyword=%BA%A3%B1%DF");
+    EXPECT_EQ(SearchAddress(MakePortalAddresses("http://p"), "R&B"),
+              "http://p/33/search.asp?keyword=R%26B");
+    EXPECT_EQ(SearchAddress(MakePortalAddresses("http://p"), ""),
+              "http://p/33/search.asp?keyword=");
+    EXPECT_EQ(SearchAddress(MakePortalAddresses("http://p"), "海边"),
+              "http://p/33/search.asp?keyword=%BA%A3%B1%DF");
 }
 
 TEST(AddressesTest, CollectEnabledOnlyWithoutHtm) {

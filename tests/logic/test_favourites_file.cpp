@@ -1,4 +1,4 @@
-#include "favourites/favourites_file.h"
+#include "core/favourites/favourites_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "favourites/text_codec.h"
+#include "core/text/text_codec.h"
 #include "gb18030_converter.h"
 
 #ifndef _WIN32
@@ -50,12 +50,13 @@ TEST(CollectLine, RewritesPlayerAddresses) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address));
-        EXPECT_EQ(CollectLine(c.address, kOrigin), c.expected);
+        EXPECT_EQ(CollectLine(c.address, MakePortalAddresses(kOrigin)), c.expected);
     }
 }
 
 TEST(CollectLine, EmptyOriginRemovesBareFolder) {
-    EXPECT_EQ(CollectLine("http://h/33/playwmv.asp?id=1", ""), "http://h$$DD1");
+    EXPECT_EQ(CollectLine("http://h/33/playwmv.asp?id=1", MakePortalAddresses("")),
+              "http://h$$DD1");
 }
 
 TEST(ParseFavouriteLine, CutsFieldsByCharacterPositions) {

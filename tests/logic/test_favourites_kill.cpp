@@ -20,8 +20,8 @@
 #include <set>
 #include <string>
 
-#include "favourites/favourites_file.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 namespace {

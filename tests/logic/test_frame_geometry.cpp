@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/frame_geometry.h"
+#include "core/geometry/frame_geometry.h"
 
 namespace lorvex {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "browsing/addresses.h"
-#include "browsing/location.h"
-#include "favourites/favourites_file.h"
-#include "favourites/pages.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/pages.h"
+#include "core/portal/addresses.h"
+#include "core/portal/location.h"
+#include "core/text/text_codec.h"
 #include "gb18030_converter.h"
 
 namespace lorvex {
@@ -63,7 +63,7 @@ std::vector<std::string> Links(const std::string& row) {
 TEST(Gb2312RoundTrip, EveryCharacterOnEveryRoad) {
     SKIP_WITHOUT_GB18030_CONVERTER();
     ASSERT_GE(Gb2312().size(), 7445u);  // and the few GBK added in those rows
-    const LibraryPage page(kOrigin);
+    const LibraryPage page(MakePortalAddresses(kOrigin));
     const std::string base = std::string(kOrigin) + "/33/";
     std::string expectedFile;
     std::vector<std::string> lines;
@@ -71,10 +71,11 @@ TEST(Gb2312RoundTrip, EveryCharacterOnEveryRoad) {
         SCOPED_TRACE(c.utf8);
         const std::string player = base + "playwmv.asp?id=88&g=" + c.utf8 + "&c=" + c.utf8;
         ASSERT_EQ(PresentLocation(Sent(player)), player);
-        ASSERT_EQ(PresentLocation(SearchAddress(kOrigin, c.utf8)),
+        ASSERT_EQ(PresentLocation(SearchAddress(MakePortalAddresses(kOrigin), c.utf8)),
                   base + "search.asp?keyword=" + c.utf8);
 
-        const std::string line = CollectLine(PresentLocation(Sent(player)), kOrigin);
+        const std::string line =
+            CollectLine(PresentLocation(Sent(player)), MakePortalAddresses(kOrigin));
         ASSERT_EQ(line, "$$DD88&g=" + c.utf8 + "&c=" + c.utf8);
         lines.push_back(line);
         expectedFile += "$$DD88&g=" + c.gbk + "&c=" + c.gbk + "\r\n";

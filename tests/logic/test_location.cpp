@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "browsing/location.h"
+#include "core/portal/location.h"
 
 #include "gb18030_converter.h"
 

@@ -1,4 +1,4 @@
-#include "favourites/pages.h"
+#include "core/favourites/pages.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(ConfirmationPage, HasEightPiecesWithExactTexts) {
 }
 
 TEST(LibraryPage, HeadAndEndPiecesUseTheOrigin) {
-    const LibraryPage page(kOrigin);
+    const LibraryPage page(MakePortalAddresses(kOrigin));
     const auto head = page.HeadPieces();
     ASSERT_EQ(head.size(), 5u);
     EXPECT_EQ(head[2],
@@ -45,7 +45,7 @@ TEST(LibraryPage, HeadAndEndPiecesUseTheOrigin) {
 }
 
 TEST(LibraryPage, RowFillsEveryPlaceholder) {
-    const LibraryPage page("http://h");
+    const LibraryPage page(MakePortalAddresses("http://h"));
     const auto row = page.RowPieces({"1024", "海边的风", "林小雨"});
     ASSERT_EQ(row.size(), 3u);
     EXPECT_EQ(row[0], "<tr>     <td width=209 valign=middle>");
@@ -59,7 +59,7 @@ TEST(LibraryPage, RowFillsEveryPlaceholder) {
 }
 
 TEST(LibraryPage, TemplateFilledWithPlaceholdersGivesTheTemplate) {
-    const LibraryPage page(kOrigin);
+    const LibraryPage page(MakePortalAddresses(kOrigin));
     EXPECT_EQ(page.RowPieces({"<-ID->", "<-GN->", "<-GS->"})[1],
               // Escaped, since values never add markup, but otherwise the template itself.
               [&] {
@@ -72,7 +72,7 @@ TEST(LibraryPage, TemplateFilledWithPlaceholdersGivesTheTemplate) {
 }
 
 TEST(LibraryPage, ValuesAreEscapedAndNeverExpanded) {
-    const LibraryPage page("http://h");
+    const LibraryPage page(MakePortalAddresses("http://h"));
     struct Case {
         FavouriteRecord record;
         std::string_view mustContain;

@@ -4,8 +4,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/layout.h"
-#include "app/units.h"
+#include "core/geometry/layout.h"
+#include "core/geometry/units.h"
 
 namespace lorvex {
 namespace {

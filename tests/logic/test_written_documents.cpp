@@ -1,4 +1,4 @@
-#include "browsing/written_documents.h"
+#include "core/portal/written_documents.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "favourites/favourites_file.h"
-#include "favourites/favourites_file_io.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/favourites_file_io.h"
 
 namespace lorvex {
 

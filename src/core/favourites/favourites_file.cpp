@@ -1,12 +1,12 @@
-#include "favourites/favourites_file.h"
+#include "core/favourites/favourites_file.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <string>
 #include <utility>
 
-#include "favourites/favourites_file_io.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file_io.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 
@@ -62,9 +62,9 @@ std::string FavouritesFilePath(std::string_view documentsFolder) {
     return path;
 }
 
-std::string CollectLine(std::string_view address, std::string_view portalOrigin) {
+std::string CollectLine(std::string_view address, const PortalAddresses& portal) {
     std::string line(address);
-    ReplaceAll(line, std::string(portalOrigin) + "/33/", "");
+    ReplaceAll(line, portal.folder, "");
     ReplaceAll(line, "playwmv.asp?id=", "$$DD");
     ReplaceAll(line, "playrm.asp?id=", "$$DD");
     return line;

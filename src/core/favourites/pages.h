@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "favourites/favourites_file.h"
+#include "core/favourites/favourites_file.h"
+#include "core/portal/addresses.h"
 
 namespace lorvex {
 
@@ -17,10 +18,10 @@ const std::vector<std::string>& ConfirmationPagePieces();
 // Escapes text for HTML content and attribute values: & < > " ' become entities.
 std::string EscapeHtml(std::string_view text);
 
-// Builds the library page for one portal origin.
+// Builds the library page for one portal.
 class LibraryPage {
   public:
-    explicit LibraryPage(std::string_view portalOrigin);
+    explicit LibraryPage(const PortalAddresses& portal);
 
     // The page head and the start of the table: five pieces.
     std::vector<std::string> HeadPieces() const;
@@ -48,7 +49,7 @@ class LibraryPage {
         Field field = Field::kNone;
     };
 
-    std::string origin_;
+    std::string styleSheet_;
     std::string template_;
     std::vector<TemplatePart> parts_;
 };

@@ -1,13 +1,11 @@
-#include "browsing/addresses.h"
+#include "core/portal/addresses.h"
 
-#include "browsing/location.h"
-#include "favourites/text_codec.h"
+#include "core/portal/location.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 
 namespace {
-
-constexpr std::string_view kSearchPath = "/33/search.asp?keyword=";
 
 // Characters a query value may carry as they are: the unreserved ones and the
 // sub-delimiters that do not end or split a query pair.
@@ -29,10 +27,12 @@ std::string Join(std::string_view origin, std::string_view path) {
 
 PortalAddresses MakePortalAddresses(std::string_view portalOrigin, std::string_view forumOrigin) {
     PortalAddresses addresses;
+    addresses.origin = std::string(portalOrigin);
+    addresses.folder = Join(portalOrigin, "/33/");
     addresses.idle = Join(portalOrigin, "/33/disp.asp");
     addresses.categories = Join(portalOrigin, "/33/fl.htm");
     addresses.about = Join(portalOrigin, "/33/about.htm");
-    addresses.search = Join(portalOrigin, kSearchPath);
+    addresses.search = Join(portalOrigin, "/33/search.asp?keyword=");
     addresses.player = Join(portalOrigin, "/33/mtvplayer.asp?id=");
     addresses.searchIcon = Join(portalOrigin, "/33/58.gif");
     addresses.styleSheet = Join(portalOrigin, "/33/mtv.css");
@@ -85,12 +85,16 @@ std::string EscapeQueryValue(std::string_view valueUtf8) {
     return out;
 }
 
-std::string SearchAddress(std::string_view portalOrigin, std::string_view keywordUtf8) {
-    return Join(portalOrigin, kSearchPath) + EscapeQueryValue(keywordUtf8);
+std::string SearchAddress(const PortalAddresses& addresses, std::string_view keywordUtf8) {
+    return addresses.search + EscapeQueryValue(keywordUtf8);
 }
 
 bool CollectEnabledFor(std::string_view location) {
     return location.find(".htm") == std::string_view::npos;
+}
+
+bool IsIdleLocation(std::string_view location) {
+    return location.find("disp.asp") != std::string_view::npos;
 }
 
 }  // namespace lorvex

@@ -1,10 +1,10 @@
-#include "skin/frame_geometry.h"
+#include "core/geometry/frame_geometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
-#include "app/units.h"
+#include "core/geometry/units.h"
 
 namespace lorvex {
 

@@ -1,4 +1,4 @@
-#include "app/units.h"
+#include "core/geometry/units.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
-#include "app/layout.h"
+#include "core/geometry/layout.h"
 
 #include <cmath>
 
-#include "app/units.h"
+#include "core/geometry/units.h"
 
 namespace lorvex {
 

@@ -1,10 +1,10 @@
-#include "browsing/location.h"
+#include "core/portal/location.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
-#include "favourites/text_codec.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 

@@ -5,9 +5,9 @@
 #include <new>
 #include <string>
 
-#include "favourites/favourites_file.h"
-#include "favourites/favourites_file_io.h"
-#include "favourites/text_codec.h"
+#include "core/favourites/favourites_file.h"
+#include "core/favourites/favourites_file_io.h"
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 

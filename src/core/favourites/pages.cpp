@@ -1,4 +1,4 @@
-#include "favourites/pages.h"
+#include "core/favourites/pages.h"
 
 #include <array>
 #include <utility>
@@ -75,14 +75,13 @@ std::string EscapeHtml(std::string_view text) {
     return out;
 }
 
-LibraryPage::LibraryPage(std::string_view portalOrigin) : origin_(portalOrigin) {
-    const std::string& o = origin_;
-    template_ = "  <font color=#FFFFFF><-ID-> <a href='" + o +
-                "/33/mtvplayer.asp?id=<-ID->'  target='_blank'><-GN-></a>【<a href='" + o +
-                "/33/search.asp?keyword=<-GS->'><-GS-></a>】</font></td>" +
-                "    <td width=25>       <div align=center><a href='" + o +
-                "/33/search.asp?keyword=<-GN->'><img src='" + o +
-                "/33/58.gif' width=20 height=20 border=0></a></div>";
+LibraryPage::LibraryPage(const PortalAddresses& portal) : styleSheet_(portal.styleSheet) {
+    template_ = "  <font color=#FFFFFF><-ID-> <a href='" + portal.player +
+                "<-ID->'  target='_blank'><-GN-></a>【<a href='" + portal.search +
+                "<-GS->'><-GS-></a>】</font></td>" +
+                "    <td width=25>       <div align=center><a href='" + portal.search +
+                "<-GN->'><img src='" + portal.searchIcon +
+                "' width=20 height=20 border=0></a></div>";
 
     // Cut the template at each placeholder, always taking the earliest one next.
     const std::array<std::pair<std::string_view, Field>, 3> placeholders = {{
@@ -116,7 +115,7 @@ std::vector<std::string> LibraryPage::HeadPieces() const {
     return {
         "<HTML><HEAD><META http-equiv=Content-Type content=text/html; charset=gb2312>",
         "<META content=MSHTML 6.00.2900.2627 name=GENERATOR>",
-        "<LINK href=" + origin_ + "/33/mtv.css type=text/css rel=Stylesheet></HEAD>",
+        "<LINK href=" + styleSheet_ + " type=text/css rel=Stylesheet></HEAD>",
         std::string(kLibraryBodyTag),
         "<table  border=0 cellspacing=2 cellpadding=0 align=center>",
     };

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/portal/addresses.h"
+
 namespace lorvex {
 
 inline constexpr std::string_view kFavouritesFileName = "lorvex.ini";
@@ -17,10 +19,10 @@ inline constexpr std::string_view kFavouritesFileName = "lorvex.ini";
 // is not inspected for a trailing one.
 std::string FavouritesFilePath(std::string_view documentsFolder);
 
-// The line a collect stores for the main view's address (UTF-8): portalOrigin + "/33/"
-// removed, then "playwmv.asp?id=" and then "playrm.asp?id=" replaced by "$$DD"; each
-// replacement case-sensitive and of every occurrence, nothing else changed.
-std::string CollectLine(std::string_view address, std::string_view portalOrigin);
+// The line a collect stores for the main view's address (UTF-8): the portal's folder
+// (origin + "/33/") removed, then "playwmv.asp?id=" and then "playrm.asp?id=" replaced by
+// "$$DD"; each replacement case-sensitive and of every occurrence, nothing else changed.
+std::string CollectLine(std::string_view address, const PortalAddresses& portal);
 
 // One parsed line.
 struct FavouriteRecord {
