@@ -7,11 +7,13 @@
 #include "app/build_config.h"
 #include "app/frmMain.h"
 #include "browsing/GeneratedPages.h"
+#include "browsing/PageDialogs.h"
 
 int main(int argc, char* argv[]) {
     // The web engine reports its start-up parameters at info level; the user needs none.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterGeneratedPageScheme();
+    lorvex::RegisterPageDialogScheme();
     // The client reads no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);

@@ -10,7 +10,10 @@ Form1::Form1() : QWidget(nullptr) {
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
     WebBrowser1->setGeometry(16, 8, 273, 193);
     // The browser loads while its window stays hidden: its page exists from the start.
-    WebBrowser1->EnsurePage();
+    // Nobody sees or hears it, so it never asks the user anything (its pages' dialogs are
+    // answered silently) and plays no sound; it still loads what it is given.
+    WebBrowser1->EnsurePage()->setAudioMuted(true);
+    WebBrowser1->SilenceDialogs();
 }
 
 }  // namespace lorvex

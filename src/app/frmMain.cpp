@@ -377,8 +377,11 @@ void frmMain::imgTitleMinimize_Click() { showMinimized(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     // However the window is closed (the close picture, Alt+F4, the taskbar), the whole
-    // program ends, pop-up host included, without waiting for pages still loading.
+    // program ends, pop-up host included, without waiting for pages still loading. A page's
+    // open dialog is cancelled and no page gets another one.
     event->accept();
+    WebBrowser1->SilenceDialogs();
+    WebBrowser2->SilenceDialogs();
     if (popup_) popup_->close();
     QCoreApplication::exit(0);
 }

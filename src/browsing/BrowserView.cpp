@@ -1,5 +1,6 @@
 #include "browsing/BrowserView.h"
 
+#include <QLoggingCategory>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
@@ -13,11 +14,15 @@
 
 #include "browsing/GeneratedPages.h"
 #include "core/portal/location.h"
+#include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
 
 namespace lorvex {
 
 namespace {
+
+// The pages' console output: every level off unless a developer turns it on.
+Q_LOGGING_CATEGORY(lcPageConsole, "js", QtFatalMsg)
 
 // Overflow hidden on the root and the body: without a scroll bar a page can still scroll
 // by wheel or keys unless its overflow is hidden.
@@ -60,10 +65,31 @@ QWebEngineScript WrittenPageScript() {
     return script;
 }
 
+NavigationKind KindOf(QWebEnginePage::NavigationType type) {
+    switch (type) {
+        case QWebEnginePage::NavigationTypeLinkClicked:
+            return NavigationKind::Link;
+        case QWebEnginePage::NavigationTypeTyped:
+            return NavigationKind::Typed;
+        case QWebEnginePage::NavigationTypeFormSubmitted:
+            return NavigationKind::FormSubmitted;
+        case QWebEnginePage::NavigationTypeBackForward:
+            return NavigationKind::BackForward;
+        case QWebEnginePage::NavigationTypeReload:
+            return NavigationKind::Reload;
+        case QWebEnginePage::NavigationTypeRedirect:
+            return NavigationKind::Redirect;
+        case QWebEnginePage::NavigationTypeOther:
+            break;
+    }
+    return NavigationKind::Other;
+}
+
 QWebEngineProfile* SharedProfile() {
     // The default profile is off the record: nothing of the portal is kept on disk.
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
     InstallGeneratedPageHandler(profile);
+    InstallPageDialogHandler(profile);
     return profile;
 }
 
@@ -84,6 +110,9 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
             [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
     // Portal pages open their pop-ups by script, without a click.
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // An address of a scheme the engine does not handle (mailto:, smb:, magnet: ...) would
+    // start whatever program the desktop has for it: never from a page.
+    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
     // Documents of the "lorvex" scheme count as local. They may not read files, but their
     // links, style sheet and pictures point at the portal: without remote access the engine
     // refuses those requests (ERR_NETWORK_ACCESS_DENIED). Portal pages are not local, so
@@ -91,6 +120,7 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     scripts().insert(WrittenPageScript());
+    scripts().insert(view->Dialogs().PageScript());
 }
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
@@ -101,6 +131,38 @@ QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
     // a handler that answers with this view's own page is treated as a refusal.
     QWebEnginePage* target = view_->AnswerNewWindow();
     return target == this ? nullptr : target;
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    const bool byClient = isMainFrame && view_->TakeClientNavigation();
+    const std::string scheme = url.scheme().toStdString();
+    const std::string path = url.path().toStdString();
+    const bool allowed = NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient},
+                                           kGeneratedPageScheme);
+    // A page's dialogs are counted until it navigates.
+    if (allowed && isMainFrame) view_->Dialogs().PageNavigated();
+    return allowed;
+}
+
+void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
+                                           const QString& message, int lineNumber,
+                                           const QString& sourceID) {
+    const QtMsgType type = level == InfoMessageLevel      ? QtInfoMsg
+                           : level == WarningMessageLevel ? QtWarningMsg
+                                                          : QtCriticalMsg;
+    if (!lcPageConsole().isEnabled(type)) return;
+    // What a page writes reaches a terminal only with its control characters escaped.
+    const QByteArray source =
+        QByteArray::fromStdString(EscapeControlCharacters(sourceID.toStdString()));
+    const QString text = QString::fromStdString(EscapeControlCharacters(message.toStdString()));
+    QMessageLogger logger(source.constData(), lineNumber, nullptr, lcPageConsole().categoryName());
+    if (type == QtInfoMsg) {
+        logger.info().noquote() << text;
+    } else if (type == QtWarningMsg) {
+        logger.warning().noquote() << text;
+    } else {
+        logger.critical().noquote() << text;
+    }
 }
 
 BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
@@ -119,20 +181,28 @@ BrowserPage* BrowserView::EnsurePage() {
 
 QWebEnginePage* BrowserView::AnswerNewWindow() { return newWindow_ ? newWindow_() : nullptr; }
 
+void BrowserView::BeginClientNavigation() {
+    dialogs_.Dismiss();
+    clientNavigating_ = true;
+}
+
 void BrowserView::Navigate(const QString& address) {
     EnsurePage();
+    BeginClientNavigation();
     const std::string sent = EncodeAddressForPortal(address.toStdString());
     load(QUrl::fromEncoded(QByteArray::fromStdString(sent), QUrl::TolerantMode));
 }
 
 bool BrowserView::GoBack() {
     if (page_ == nullptr || !history()->canGoBack()) return false;
+    BeginClientNavigation();
     back();
     return true;
 }
 
 bool BrowserView::GoForward() {
     if (page_ == nullptr || !history()->canGoForward()) return false;
+    BeginClientNavigation();
     forward();
     return true;
 }
@@ -160,6 +230,7 @@ void BrowserView::DocumentClose() {
     documentOpen_ = false;
     EnsurePage();
     const QUrl url = GeneratedPageStore::Instance().Add(std::exchange(document_, {}));
+    BeginClientNavigation();
     load(url);
 }
 

@@ -8,13 +8,18 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "browsing/PageDialogs.h"
 
 namespace lorvex {
 
 class BrowserView;
 
 // The page behind a view. New-window requests go to the view's handler; permission
-// requests of pages are denied.
+// requests of pages are denied; navigations go only where the client lets them; script
+// dialogs go to the view's dialogs; console output goes to the logging category "js", off
+// unless a developer turns it on (QT_LOGGING_RULES="js=true").
 class BrowserPage : public QWebEnginePage {
     Q_OBJECT
   public:
@@ -22,6 +27,13 @@ class BrowserPage : public QWebEnginePage {
 
   protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
+                          const QString& defaultValue, QString* result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int lineNumber, const QString& sourceID) override;
 
   private:
     BrowserView* view_;
@@ -70,8 +82,24 @@ class BrowserView : public QWebEngineView {
     // The page, created on first use so that a view that never loads starts no browser.
     BrowserPage* EnsurePage();
 
+    // The script dialogs of the view's pages.
+    PageDialogs& Dialogs() { return dialogs_; }
+    // Every later dialog of the view's pages is answered without being shown; an open one is
+    // cancelled. For a view nobody sees, and for the end of the program.
+    void SilenceDialogs() { dialogs_.Silence(); }
+
+    // Whether a navigation the client started (load, back, forward) has not yet reached its
+    // request; the request takes the mark.
+    bool ClientNavigating() const { return clientNavigating_; }
+    bool TakeClientNavigation() { return std::exchange(clientNavigating_, false); }
+
   private:
+    // The client is about to move the view: a page's open dialog gives way.
+    void BeginClientNavigation();
+
     BrowserPage* page_ = nullptr;
+    PageDialogs dialogs_{this};
+    bool clientNavigating_ = false;
     NewWindowHandler newWindow_;
     std::string document_;  // the document being written, in GB18030
     bool documentOpen_ = false;

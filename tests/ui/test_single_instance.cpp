@@ -27,6 +27,7 @@
 #include "app/SingleInstance.h"
 #include "app/frmMain.h"
 #include "browsing/GeneratedPages.h"
+#include "browsing/PageDialogs.h"
 
 using lorvex::LocalSingleInstanceGuard;
 
@@ -411,6 +412,7 @@ int main(int argc, char* argv[]) {
         return RunHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     lorvex::RegisterGeneratedPageScheme();
+    lorvex::RegisterPageDialogScheme();
     QApplication app(argc, argv);
     TestSingleInstance test;
     return QTest::qExec(&test, argc, argv);

@@ -200,6 +200,82 @@ Reply tallPage(const QByteArray&) {
     return html(page(u"长页面"_s, body));
 }
 
+// --- Misbehaving pages ------------------------------------------------------------------
+// What a hostile page (or an advertisement frame inside one) may try: links to outside
+// programs' schemes, endless script dialogs, dialogs from a pop-up, a page that does not
+// want to be left, escape sequences on the console.
+
+// Links to schemes the desktop hands to other programs, then one back to the portal. Each
+// click is noted in the top page's `clicked` list.
+QString outsideLinks(const QString& from) {
+    return QStringLiteral(
+               "<script>top.clicked = top.clicked || [];</script>\n"
+               "<p><a id=\"mailto\" href=\"mailto:someone@example.com\" "
+               "onclick=\"top.clicked.push(this.id)\">写信给我们</a></p>\n"
+               "<p><a id=\"smb\" href=\"smb://fileserver/share\" "
+               "onclick=\"top.clicked.push(this.id)\">共享文件夹</a></p>\n"
+               "<p><a id=\"after\" href=\"news.htm?from=%1\">本站新闻</a></p>\n")
+        .arg(from);
+}
+
+Reply linksPage(const QByteArray& rawQuery) {
+    QString from = gbkQueryValue(rawQuery, "in");
+    if (from.isEmpty()) from = u"page"_s;
+    return html(page(u"外部链接"_s, outsideLinks(from.toHtmlEscaped())));
+}
+
+// The same links in a frame of the portal and in a frame written inline (srcdoc).
+Reply framesPage(const QByteArray&) {
+    const QString style = u"width=\"160\" height=\"110\" style=\"border: 1px solid #888\""_s;
+    return html(page(u"框架"_s,
+                     QStringLiteral("<iframe id=\"frame\" src=\"links.asp?in=frame\" %1></iframe>\n"
+                                    "<iframe id=\"srcdoc\" srcdoc=\"%2\" %1></iframe>\n")
+                         .arg(style, outsideLinks(u"srcdoc"_s).toHtmlEscaped())));
+}
+
+// ?n=N: N alerts, then the title becomes "完N". Without n: alerts for ever. With
+// via=frame the alerts are those of a fresh frame, the engine's own function.
+Reply alertsPage(const QByteArray& rawQuery) {
+    const int count = gbkQueryValue(rawQuery, "n").toInt();
+    QString script =
+        count > 0
+            ? QStringLiteral("for (var i = 1; i <= %1; i++) alert(i); document.title = '完%1';")
+                  .arg(count)
+            : u"for(;;) alert(1)"_s;
+    if (gbkQueryValue(rawQuery, "via") == u"frame"_s) {
+        script =
+            u"var f = document.createElement('iframe'); document.body.appendChild(f);\n"
+            "var alert = f.contentWindow.alert;\n"_s +
+            script;
+    }
+    return html(page(u"提示"_s, u"<h1>提示</h1>\n<script>"_s + script + u"</script>\n"_s));
+}
+
+// A pop-up that asks everything a page can ask, then shows the answers in its title.
+Reply askPage(const QByteArray&) {
+    return html(page(u"询问"_s,
+                     u"<h1>询问</h1>\n<script>alert('弹出窗口的提示');\n"
+                     "document.title = String(confirm('确定吗？')) + ',' +\n"
+                     "  String(prompt('请输入密码：', ''));</script>\n"_s));
+}
+
+Reply leavePage(const QByteArray&) {
+    return html(page(u"离开前询问"_s,
+                     u"<h1>离开前询问</h1>\n<p id=\"area\">点过本页之后，离开时会被询问。</p>\n"
+                     "<p><a id=\"away\" href=\"about.htm\">关于本站</a></p>\n"
+                     "<script>window.touched = false;\n"
+                     "document.addEventListener('click', function () { window.touched = true; });\n"
+                     "addEventListener('beforeunload', function (e) {\n"
+                     "  e.preventDefault(); e.returnValue = ''; });</script>\n"_s));
+}
+
+Reply consolePage(const QByteArray&) {
+    return html(page(u"控制台"_s,
+                     u"<h1>控制台</h1>\n<script>\n"
+                     "console.log('\\x1b[31m红色\\x1b[0m\\nnext line');\n"
+                     "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
+}
+
 using Handler = Reply (*)(const QByteArray& rawQuery);
 
 const QHash<QString, Handler>& routes() {
@@ -244,6 +320,18 @@ const QHash<QString, Handler>& routes() {
              return simplePage(u"本站新闻"_s, u"本周新增歌曲十余首，欢迎收藏。"_s);
          }},
         {u"/33/tall.asp"_s, &tallPage},
+        {u"/33/links.asp"_s, &linksPage},
+        {u"/33/frames.asp"_s, &framesPage},
+        {u"/33/alerts.asp"_s, &alertsPage},
+        {u"/33/popask.asp"_s,
+         [](const QByteArray&) {
+             return html(page(u"弹出询问"_s,
+                              u"<h1>弹出询问</h1>\n"
+                              "<script>window.open('ask.asp','_blank');</script>\n"_s));
+         }},
+        {u"/33/ask.asp"_s, &askPage},
+        {u"/33/leave.asp"_s, &leavePage},
+        {u"/33/console.asp"_s, &consolePage},
         {u"/html/index.htm"_s,
          [](const QByteArray&) { return simplePage(u"首页"_s, u"音乐视频在线首页。"_s); }},
         {u"/html/movie.htm"_s,

@@ -6,11 +6,13 @@
 #include <QTimer>
 
 #include "browsing/GeneratedPages.h"
+#include "browsing/PageDialogs.h"
 
 namespace lorvex::testing {
 
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
     RegisterGeneratedPageScheme();
+    RegisterPageDialogScheme();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(kApplicationTitle);
     return run(argc, argv);
