@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
@@ -16,11 +17,16 @@ int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run
     return run(argc, argv);
 }
 
+int Deadline(int ms) {
+    bool ok = false;
+    const double scale = qEnvironmentVariable("LORVEX_TEST_DEADLINE_SCALE").toDouble(&ok);
+    return ok && scale > 1 ? static_cast<int>(ms * scale) : ms;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(Deadline(timeoutMs));
     while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
+        if (deadline.hasExpired()) return false;
         QTest::qWait(20);
     }
     return true;
@@ -39,7 +45,7 @@ QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs) {
 
 bool WaitForLoad(BrowserView* view, int timeoutMs) {
     QSignalSpy spy(view, &QWebEngineView::loadFinished);
-    if (!spy.wait(timeoutMs)) return false;
+    if (!spy.wait(Deadline(timeoutMs))) return false;
     return spy.takeFirst().at(0).toBool();
 }
 
