@@ -432,7 +432,6 @@ void SkinTest::gripReleaseResizes() {
                               << "1"));
     QVERIFY(WaitUntil([&] { return window.GripStartPoint == press; }));
     QVERIFY(Xdo(MoveTo(press + travel)));
-    QTest::qWait(100);
     QVERIFY(Xdo({"mouseup", "1"}));
 
     const QRect expected(start_.x() + change.x(), start_.y() + change.y(),
@@ -474,7 +473,8 @@ void SkinTest::gripOnMaximisedWindowOnlyLaysOut() {
     QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->rect().center());
 
     QCOMPARE(LastLayoutResizable, std::int16_t{1});
-    QTest::qWait(300);
+    // The window manager, asked after the grip, still has the window maximised.
+    QVERIFY(WaitUntil([&] { return NetWmState(window).contains("_NET_WM_STATE_MAXIMIZED_VERT"); }));
     QVERIFY(window.isMaximized());
     QCOMPARE(window.geometry(), maximised);
     QCOMPARE(grip->pos(), QPoint(maximised.width() - 11, maximised.height() - 11));
@@ -505,7 +505,6 @@ void SkinTest::stayOnTopFlipsWithTheCaption() {
         // The same window, still shown where it was.
         QCOMPARE(window.winId(), id);
         QVERIFY(window.isVisible());
-        QTest::qWait(200);
         QCOMPARE(window.geometry(), start_);
         QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     }

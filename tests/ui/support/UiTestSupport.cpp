@@ -67,6 +67,15 @@ bool PortalWindow::WaitForRequest(const QString& pathAndQuery) {
     return WaitUntil([&] { return portal.requests().contains(pathAndQuery); });
 }
 
+QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
+    const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
+    Evaluate(view, QStringLiteral("fetch('%1%2', {mode: 'no-cors'}).catch(function () {}); 0")
+                       .arg(portal.origin(), marker));
+    if (!WaitForRequest(marker)) return {QStringLiteral("(no marker request arrived)")};
+    const QStringList seen = portal.requests();
+    return seen.mid(0, seen.indexOf(marker));
+}
+
 bool PortalWindow::Start() {
     if (portal.start() == 0) return false;
     Services services;

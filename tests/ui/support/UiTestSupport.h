@@ -89,12 +89,20 @@ class PortalWindow {
     // Waits until the portal has received exactly this path and query.
     bool WaitForRequest(const QString& pathAndQuery);
 
+    // Has the page in `view` fetch a marker address of the portal and waits until the
+    // portal has it: what the client asked the portal for before has arrived by then.
+    // Returns the requests since the last clearRequests() that came before the marker.
+    QStringList RequestsSoFar(BrowserView* view);
+
     DemoPortal portal;
     QTemporaryDir home;
     QString documents;  // the documents folder (not created until something creates it)
     RecordingLauncher launcher;
     RecordingMessageBoxes messages;
     std::unique_ptr<frmMain> window;
+
+  private:
+    int markers_ = 0;
 };
 
 }  // namespace lorvex::testing
