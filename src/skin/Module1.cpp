@@ -156,9 +156,11 @@ class WindowManagerMove : public QObject {
     }
 
   protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
-        if (type == QEvent::MouseButtonRelease) {
+        // A release from the window system reaches the window before its widgets; the one
+        // the drag posts itself (below) is not from the window system.
+        if (type == QEvent::MouseButtonRelease && watched->isWindowType() && event->spontaneous()) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (QWindow* window = form_->windowHandle()) x11::CancelMove(window);
             form_->move(start_ + mouse->globalPosition().toPoint() - pressAt_);
@@ -247,6 +249,14 @@ class PendingDrag : public QObject {
         form_->move(start_ + now - pressAt_);
         new WindowManagerMove(form_, start_, pressAt_);
         x11::StartMove(window, pointer->position);
+        // The client sees no release from here on: its widgets let go of the press now, or
+        // they would go on treating the pointer as held by the pressed element (no hover,
+        // no cursor shapes) until the next click. WindowManagerMove tells this release from
+        // one the window system delivers.
+        const QPointF local = form_->mapFromGlobal(QPointF(now));
+        QCoreApplication::postEvent(
+            window, new QMouseEvent(QEvent::MouseButtonRelease, local, QPointF(now), Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
         return true;
     }
 
