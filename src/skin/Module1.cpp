@@ -227,8 +227,9 @@ class PendingDrag : public QObject {
             if (x11::Available()) {
                 if (StartWindowManagerMove(window)) return;
             } else if (window->startSystemMove()) {
-                // Elsewhere (Wayland) the compositor keeps the grabbed point under the
-                // pointer from the start of its move.
+                // Elsewhere (Wayland) the compositor counts from where the pointer is when
+                // its move starts, and no client may place its own window: the travel
+                // before the first motion stays behind there.
                 return;
             }
         }
