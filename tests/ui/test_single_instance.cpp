@@ -400,7 +400,7 @@ class TestSingleInstance : public QObject {
         QWidget window;
         window.resize(300, 200);
         maximised ? window.showMaximized() : window.showNormal();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowExposed(&window, Deadline(10000)));
         window.showMinimized();
         QVERIFY(WaitUntil([&] { return window.isMinimized(); }));
 

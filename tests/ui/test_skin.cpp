@@ -538,7 +538,7 @@ void SkinTest::minimiseThenRestoreKeepsTheLayout() {
         window.showNormal();
     }
     QVERIFY(WaitUntil([&] { return !NetWmState(window).contains("_NET_WM_STATE_HIDDEN"); }));
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(QTest::qWaitForWindowExposed(&window, Deadline(10000)));
     QVERIFY(WaitForBounds(start_));
     QList<QRect> after;
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

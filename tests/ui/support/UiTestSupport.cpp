@@ -85,7 +85,7 @@ bool PortalWindow::Start() {
     window = std::make_unique<frmMain>(portal.origin().toStdString(), services);
     window->Load();
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get())) return false;
+    if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;
     return WaitUntil([this] {
         const QStringList seen = portal.requests();
         return seen.contains(QStringLiteral("/33/disp.asp")) &&
