@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     services.guard = &guard;
     lorvex::frmMain window(std::string(lorvex::kBuildPortalOrigin), services);
     QObject::connect(&guard, &lorvex::SingleInstanceGuard::activationRequested, &window,
-                     [&window] { lorvex::BringToFront(&window); });
+                     [&window](quint32 userTime) { lorvex::BringToFront(&window, userTime); });
     window.Load();
     window.show();
     return app.exec();

@@ -6,13 +6,13 @@ REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Packages to build and run the client and the demo portal.
 RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev
+    qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libxcb1-dev
     libgl1-mesa-dri fonts-wqy-zenhei
 )
 # Further packages for the tests and benchmarks.
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth openbox xdotool x11-utils clang-format
+    xvfb xauth openbox xdotool x11-utils clang-format stress-ng
 )
 
 log() { printf '== %s\n' "$*"; }

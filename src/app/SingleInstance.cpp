@@ -9,6 +9,9 @@
 #include <QLockFile>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
@@ -16,13 +19,16 @@
 #include <unistd.h>
 #endif
 
+#include "app/X11WindowManager.h"
+
 namespace lorvex {
 
 namespace {
 
 constexpr char kLockFileName[] = "lorvex.lock";
 constexpr char kSocketFileName[] = "lorvex.socket";
-constexpr QByteArrayView kRequest = "activate\n";
+// "activate", or "activate <X server time>", on one line.
+constexpr QByteArrayView kRequest = "activate";
 constexpr QByteArrayView kReply = "ok\n";
 // How long a later copy waits for the running copy to answer.
 constexpr int kAnswerTimeoutMs = 250;
@@ -54,6 +60,21 @@ bool Usable(const QString& directory) {
 #else
     return true;
 #endif
+}
+
+// The user's time a request carries: 0 when it has none, nothing when it is no request.
+std::optional<quint32> ParseRequest(const QByteArray& line) {
+    if (!line.endsWith('\n')) return std::nullopt;
+    const QByteArray words = line.chopped(1);
+    if (words == kRequest) return 0;
+    const QByteArray time = words.mid(kRequest.size() + 1);
+    if (!words.startsWith(kRequest) || words.at(kRequest.size()) != ' ' || time.isEmpty() ||
+        !std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    bool inRange = false;
+    const quint32 value = time.toUInt(&inRange);
+    return inRange ? std::optional<quint32>(value) : std::nullopt;
 }
 
 bool EnsureDirectory(const QString& directory) {
@@ -149,7 +170,8 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
         if (socket->bytesAvailable() > kLongestRequest) socket->abort();
         return;
     }
-    if (socket->readLine(kLongestRequest) != kRequest) {
+    const std::optional<quint32> userTime = ParseRequest(socket->readLine(kLongestRequest));
+    if (!userTime) {
         socket->abort();
         return;
     }
@@ -157,16 +179,19 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
     socket->write(kReply.data(), kReply.size());
     socket->flush();
     socket->disconnectFromServer();
-    emit activationRequested();
+    emit activationRequested(*userTime);
 }
 
 bool LocalSingleInstanceGuard::BringRunningCopyToFront() {
+    // The user has just answered this copy: the server's time now stands for that answer.
+    const QByteArray request =
+        kRequest.toByteArray() + ' ' + QByteArray::number(x11::ServerTime()) + '\n';
     const QDeadlineTimer deadline(kAnswerTimeoutMs);
     auto remaining = [&deadline] { return static_cast<int>(deadline.remainingTime()); };
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(remaining())) return false;
-    socket.write(kRequest.data(), kRequest.size());
+    socket.write(request);
     if (socket.bytesToWrite() > 0 && !socket.waitForBytesWritten(remaining())) return false;
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(remaining())) return false;
@@ -174,14 +199,26 @@ bool LocalSingleInstanceGuard::BringRunningCopyToFront() {
     return socket.readLine(kLongestRequest) == kReply;
 }
 
-void BringToFront(QWidget* window) {
+void BringToFront(QWidget* window, quint32 userTime) {
     if (window->isMinimized()) {
         // Clearing only the minimised flag brings a maximised window back maximised.
         window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     }
     if (!window->isVisible()) window->show();
     window->raise();
-    window->activateWindow();
+    // A window manager with focus-stealing prevention (openbox, for one) refuses a plain
+    // activateWindow(): that is the application's own request, and the user was just busy
+    // in the later copy's box. On X11 the window manager is asked instead as for a request
+    // the user made elsewhere (as from a taskbar), with the time of the user's answer. On
+    // Wayland no client may raise or focus itself: activateWindow() asks the compositor
+    // (xdg-activation), which without a token from the later copy's box may only mark the
+    // window as wanting attention.
+    QWindow* handle = window->windowHandle();
+    if (handle != nullptr && x11::WindowManagerSupports("_NET_ACTIVE_WINDOW")) {
+        x11::Activate(handle, userTime);
+    } else {
+        window->activateWindow();
+    }
     if (!window->isActiveWindow()) QApplication::alert(window);
 }
 

@@ -1,6 +1,8 @@
 // Only one copy of the client runs per user. The first copy holds a per-user lock and
 // listens on a per-user local socket; a later copy finds the lock held, asks the running
-// copy over the socket to come to the front, and ends.
+// copy over the socket to come to the front, and ends. The request carries the X server
+// time of the user's answer in the later copy, so that the running copy can take the
+// focus as the user asked.
 #pragma once
 
 #include <QObject>
@@ -24,8 +26,9 @@ class SingleInstanceGuard : public QObject {
     virtual bool BringRunningCopyToFront() = 0;
 
   signals:
-    // Raised in the running copy when a later copy asks it to come to the front.
-    void activationRequested();
+    // Raised in the running copy when a later copy asks it to come to the front; `userTime`
+    // is the X server time just after the user answered the later copy (0 when unknown).
+    void activationRequested(quint32 userTime);
 };
 
 // The guard of the desktop client: "lorvex.lock" (a QLockFile) and "lorvex.socket" (a
@@ -43,7 +46,8 @@ class LocalSingleInstanceGuard : public SingleInstanceGuard {
     // Takes the lock when free and then answers later copies; true when a live process
     // holds it. Without a usable directory every copy counts as the first.
     bool OtherCopyRunning() override;
-    // Sends "activate" and waits a quarter of a second at most for the answer "ok".
+    // Sends "activate <X server time now>" and waits a quarter of a second at most for the
+    // answer "ok".
     bool BringRunningCopyToFront() override;
 
     // $XDG_RUNTIME_DIR when it is usable, else <temp>/lorvex-<user name>.
@@ -65,8 +69,9 @@ class LocalSingleInstanceGuard : public SingleInstanceGuard {
 };
 
 // Brings a top-level window to the front: restores it when minimised (keeping it
-// maximised if it was), raises it and asks for the focus. When the window system keeps
-// the focus elsewhere, the window asks for attention instead.
-void BringToFront(QWidget* window);
+// maximised if it was), raises it and asks for the focus, as the user asked at X server
+// time `userTime` (0 when unknown). When the window system keeps the focus elsewhere,
+// the window asks for attention instead.
+void BringToFront(QWidget* window, quint32 userTime = 0);
 
 }  // namespace lorvex

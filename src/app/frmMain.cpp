@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStandardPaths>
 #include <cstdio>
@@ -392,7 +393,7 @@ void frmMain::changeEvent(QEvent* event) { QWidget::changeEvent(event); }
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblTitle) {
         if (event->type() == QEvent::MouseButtonPress) {
-            DragWindow(this);
+            DragWindow(this, static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
             return true;
         }
         if (event->type() == QEvent::MouseButtonDblClick) {

@@ -25,8 +25,9 @@ void LayoutSkin(QWidget* form, bool resizable);
 // Clips the window to a rounded rectangle of its current size (24 x 24 corner ellipse).
 void ApplyWindowRegion(QWidget* form);
 
-// Moves the window with the mouse until the button is released; nothing when maximised.
-void DragWindow(QWidget* form);
+// Moves the window with the mouse until the button is released, by the pointer's travel
+// from `pressAt`, where the button went down (global); nothing when maximised.
+void DragWindow(QWidget* form, QPoint pressAt);
 
 // Switches between normal and maximised, shows the matching glyph and lays out again.
 void ToggleMaximize(QWidget* form);

@@ -20,7 +20,7 @@ void PictureElement::SetStretch(bool stretch) { setScaledContents(stretch); }
 
 void PictureElement::mousePressEvent(QMouseEvent* event) {
     pressedInside_ = true;
-    emit pressed(event->button());
+    emit pressed(event->button(), event->globalPosition().toPoint());
     event->accept();
 }
 

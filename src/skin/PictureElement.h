@@ -24,7 +24,8 @@ class PictureElement : public QLabel {
     void SetStretch(bool stretch);
 
   signals:
-    void pressed(Qt::MouseButton button);
+    // `at` is where the button went down, in global coordinates.
+    void pressed(Qt::MouseButton button, QPoint at);
     void moved();
     void released(Qt::MouseButton button);
     void clicked();

@@ -8,7 +8,8 @@ namespace lorvex {
 void frmMain::WireSkinEvents() {
     // A press of any mouse button on the title bar moves the window.
     for (PictureElement* element : {imgTitleLeft, imgTitleMain, imgTitleRight}) {
-        connect(element, &PictureElement::pressed, this, [this] { DragWindow(this); });
+        connect(element, &PictureElement::pressed, this,
+                [this](Qt::MouseButton, QPoint at) { DragWindow(this, at); });
     }
     lblTitle->installEventFilter(this);
     connect(imgTitleMaxRestore, &PictureElement::clicked, this, [this] { ToggleMaximize(this); });

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "DemoPortal.h"
+#include "support/UiTestSupport.h"
 
 using namespace Qt::StringLiterals;
 
@@ -37,7 +38,7 @@ class TestDemoPortal : public QObject {
         QNetworkReply* reply =
             network_.get(QNetworkRequest(QUrl(portal_.origin() + pathAndQuery, QUrl::StrictMode)));
         QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished()) finished.wait(5000);
+        if (!reply->isFinished()) finished.wait(lorvex::testing::Deadline(5000));
         Fetched result{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
                        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(),
                        reply->readAll()};

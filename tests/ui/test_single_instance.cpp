@@ -25,11 +25,15 @@
 
 #include "app/MessageBox.h"
 #include "app/SingleInstance.h"
+#include "app/X11WindowManager.h"
 #include "app/frmMain.h"
 #include "browsing/GeneratedPages.h"
 #include "browsing/PageDialogs.h"
+#include "support/UiTestSupport.h"
 
 using lorvex::LocalSingleInstanceGuard;
+using lorvex::testing::Deadline;
+using lorvex::testing::WaitUntil;
 
 namespace {
 
@@ -66,7 +70,7 @@ struct Helper {
     bool Start(const QString& mode, const QString& directory) {
         process->start(QCoreApplication::applicationFilePath(),
                        {QStringLiteral("--hold"), mode, directory});
-        return WaitForLine("ready", 10000);
+        return WaitForLine("ready", Deadline(10000));
     }
     bool WaitForLine(const QByteArray& line, int timeoutMs) {
         QElapsedTimer clock;
@@ -84,7 +88,7 @@ struct Helper {
     // Ends the helper the way a crash would: no destructor runs, nothing is unlocked.
     void Kill() {
         process->kill();
-        process->waitForFinished(5000);
+        process->waitForFinished(Deadline(5000));
     }
     ~Helper() {
         if (process->state() != QProcess::NotRunning) Kill();
@@ -100,9 +104,7 @@ bool OnOtherThread(const std::function<bool()>& call) {
         result = call();
         done = true;
     });
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 5000) QTest::qWait(5);
+    WaitUntil([&] { return done.load(); });
     worker.join();
     return result;
 }
@@ -170,10 +172,14 @@ class TestSingleInstance : public QObject {
         QVERIFY(!(socket.permissions() & (QFile::ReadOther | QFile::WriteOther)));
 
         QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        const quint32 before = lorvex::x11::ServerTime();
         QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
-        QTRY_COMPARE(activated.count(), 1);
+        QVERIFY(WaitUntil([&] { return activated.count() == 1; }));
+        // The request carries the X server time it was made at, for the window manager.
+        QCOMPARE_GE(activated.first().first().toUInt(), before);
+        QCOMPARE(activated.first().first().toUInt() != 0, lorvex::x11::Available());
         QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
-        QTRY_COMPARE(activated.count(), 2);
+        QVERIFY(WaitUntil([&] { return activated.count() == 2; }));
     }
 
     void lockAndSocketGoWithTheGuard() {
@@ -192,7 +198,7 @@ class TestSingleInstance : public QObject {
         LocalSingleInstanceGuard guard(Dir());
         QVERIFY(guard.OtherCopyRunning());
         QVERIFY(guard.BringRunningCopyToFront());
-        QVERIFY(crashed.WaitForLine("activated", 5000));
+        QVERIFY(crashed.WaitForLine("activated", Deadline(5000)));
 
         crashed.Kill();
         QVERIFY(QFileInfo::exists(guard.LockFilePath()));
@@ -205,7 +211,7 @@ class TestSingleInstance : public QObject {
         LocalSingleInstanceGuard later(Dir());
         QVERIFY(later.OtherCopyRunning());
         QVERIFY(OnOtherThread([&] { return later.BringRunningCopyToFront(); }));
-        QTRY_COMPARE(activated.count(), 1);
+        QVERIFY(WaitUntil([&] { return activated.count() == 1; }));
     }
 
     void lockOfLongRunningCopyIsKept() {
@@ -241,7 +247,8 @@ class TestSingleInstance : public QObject {
         QElapsedTimer clock;
         clock.start();
         QVERIFY(!guard.BringRunningCopyToFront());
-        QCOMPARE_LT(clock.elapsed(), 400);
+        // It gives up after its own short wait, long before the test's deadline.
+        QCOMPARE_LT(clock.elapsed(), Deadline(5000));
         QVERIFY(guard.OtherCopyRunning());
         QCOMPARE(holder.process->state(), QProcess::Running);
     }
@@ -250,6 +257,7 @@ class TestSingleInstance : public QObject {
         QTest::addColumn<QByteArray>("request");
         QTest::newRow("unknown word") << QByteArray("quit\n");
         QTest::newRow("overlong line") << QByteArray(200, 'a');
+        QTest::newRow("time that is no number") << QByteArray("activate soon\n");
     }
     void requestOtherThanActivateIsDropped() {
         QFETCH(QByteArray, request);
@@ -259,9 +267,9 @@ class TestSingleInstance : public QObject {
         QLocalSocket client;
         QSignalSpy closed(&client, &QLocalSocket::disconnected);
         client.connectToServer(first.SocketPath());
-        QVERIFY(client.waitForConnected(1000));
+        QVERIFY(client.waitForConnected(Deadline(5000)));
         client.write(request);
-        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(WaitUntil([&] { return closed.count() == 1; }));
         QCOMPARE(client.readAll(), QByteArray());
         QCOMPARE(activated.count(), 0);
     }
@@ -393,14 +401,13 @@ class TestSingleInstance : public QObject {
         QWidget window;
         window.resize(300, 200);
         maximised ? window.showMaximized() : window.showNormal();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowExposed(&window, Deadline(10000)));
         window.showMinimized();
-        QTRY_VERIFY(window.isMinimized());
+        QVERIFY(WaitUntil([&] { return window.isMinimized(); }));
 
         lorvex::BringToFront(&window);
 
-        QTRY_VERIFY(!window.isMinimized());
-        QTRY_VERIFY(window.isActiveWindow());
+        QVERIFY(WaitUntil([&] { return !window.isMinimized() && window.isActiveWindow(); }));
         QCOMPARE(window.isMaximized(), maximised);
     }
 };

@@ -17,7 +17,7 @@ namespace {
 std::optional<QString> Xdo(const QStringList& arguments) {
     QProcess xdotool;
     xdotool.start("xdotool", arguments);
-    if (!xdotool.waitForFinished(10000) || xdotool.exitCode() != 0) return std::nullopt;
+    if (!xdotool.waitForFinished(Deadline(10000)) || xdotool.exitCode() != 0) return std::nullopt;
     return QString::fromLatin1(xdotool.readAllStandardOutput());
 }
 
@@ -77,10 +77,9 @@ void SkinCloseTest::closingEndsTheProgram() {
     QProcess client;
     client.setProcessEnvironment(ClientEnvironment(home.path(), runtime.path()));
     client.start(qEnvironmentVariable("LORVEX_BINARY"), {});
-    QVERIFY(client.waitForStarted(10000));
+    QVERIFY(client.waitForStarted(Deadline(10000)));
     const QString id = ClientWindow(client.processId());
     QVERIFY2(!id.isEmpty(), "the client showed no window");
-    QTest::qWait(500);
     QCOMPARE(client.state(), QProcess::Running);  // nothing but the close ends it
 
     if (withKeyboard) {
@@ -93,7 +92,7 @@ void SkinCloseTest::closingEndsTheProgram() {
             {"mousemove", QString::number(close.x()), QString::number(close.y()), "click", "1"}));
     }
 
-    const bool finished = client.waitForFinished(30000);
+    const bool finished = client.waitForFinished(Deadline(30000));
     if (!finished) client.kill();
     const QString output =
         QString::fromLocal8Bit(client.readAllStandardError() + client.readAllStandardOutput());

@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
@@ -18,11 +19,16 @@ int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run
     return run(argc, argv);
 }
 
+int Deadline(int ms) {
+    bool ok = false;
+    const double scale = qEnvironmentVariable("LORVEX_TEST_DEADLINE_SCALE").toDouble(&ok);
+    return ok && scale > 1 ? static_cast<int>(ms * scale) : ms;
+}
+
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(Deadline(timeoutMs));
     while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
+        if (deadline.hasExpired()) return false;
         QTest::qWait(20);
     }
     return true;
@@ -41,7 +47,7 @@ QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs) {
 
 bool WaitForLoad(BrowserView* view, int timeoutMs) {
     QSignalSpy spy(view, &QWebEngineView::loadFinished);
-    if (!spy.wait(timeoutMs)) return false;
+    if (!spy.wait(Deadline(timeoutMs))) return false;
     return spy.takeFirst().at(0).toBool();
 }
 
@@ -63,6 +69,15 @@ bool PortalWindow::WaitForRequest(const QString& pathAndQuery) {
     return WaitUntil([&] { return portal.requests().contains(pathAndQuery); });
 }
 
+QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
+    const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
+    Evaluate(view, QStringLiteral("fetch('%1%2', {mode: 'no-cors'}).catch(function () {}); 0")
+                       .arg(portal.origin(), marker));
+    if (!WaitForRequest(marker)) return {QStringLiteral("(no marker request arrived)")};
+    const QStringList seen = portal.requests();
+    return seen.mid(0, seen.indexOf(marker));
+}
+
 bool PortalWindow::Start() {
     if (portal.start() == 0) return false;
     Services services;
@@ -72,7 +87,7 @@ bool PortalWindow::Start() {
     window = std::make_unique<frmMain>(portal.origin().toStdString(), services);
     window->Load();
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get())) return false;
+    if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;
     return WaitUntil([this] {
         const QStringList seen = portal.requests();
         return seen.contains(QStringLiteral("/33/disp.asp")) &&

@@ -57,14 +57,20 @@ class RecordingMessageBoxes : public MessageBoxes {
     std::vector<Box> boxes;
 };
 
-// Waits, processing events, until `done` holds or the time runs out.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+// A deadline of `ms` milliseconds scaled for the build under test: multiplied by
+// LORVEX_TEST_DEADLINE_SCALE when set (the sanitizer test presets set it). Deadlines are
+// generous on purpose: waits end as soon as their condition holds, and only a fault
+// makes a test wait until one runs out.
+int Deadline(int ms);
+
+// Waits, processing events, until `done` holds or Deadline(timeoutMs) runs out.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 
 // Runs a script in the view's current page and returns its result.
-QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 10000);
+QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 30000);
 
 // Waits for the view's next finished load (true when it succeeded).
-bool WaitForLoad(BrowserView* view, int timeoutMs = 20000);
+bool WaitForLoad(BrowserView* view, int timeoutMs = 30000);
 
 // The environment for a run of the real binary: this one, with HOME and the runtime
 // folder (where the single-instance lock lives) of the test's own, and the XDG folders
@@ -83,12 +89,20 @@ class PortalWindow {
     // Waits until the portal has received exactly this path and query.
     bool WaitForRequest(const QString& pathAndQuery);
 
+    // Has the page in `view` fetch a marker address of the portal and waits until the
+    // portal has it: what the client asked the portal for before has arrived by then.
+    // Returns the requests since the last clearRequests() that came before the marker.
+    QStringList RequestsSoFar(BrowserView* view);
+
     DemoPortal portal;
     QTemporaryDir home;
     QString documents;  // the documents folder (not created until something creates it)
     RecordingLauncher launcher;
     RecordingMessageBoxes messages;
     std::unique_ptr<frmMain> window;
+
+  private:
+    int markers_ = 0;
 };
 
 }  // namespace lorvex::testing
