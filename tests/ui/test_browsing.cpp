@@ -44,10 +44,9 @@ class BrowsingTest : public QObject {
 
 void BrowsingTest::initTestCase() {
     QVERIFY(fixture_.Start());
-    // Let the start pages finish, style sheet, pictures and each view's icon included.
+    // Let the start pages finish.
     QVERIFY(WaitUntilIdle(window().WebBrowser1));
     QVERIFY(WaitUntilIdle(window().WebBrowser2));
-    QVERIFY(WaitUntil([this] { return fixture_.portal.requests().count("/favicon.ico") == 2; }));
 }
 
 void BrowsingTest::backAndForwardAtTheEndsDoNothing() {

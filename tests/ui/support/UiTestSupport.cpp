@@ -74,8 +74,17 @@ QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
     Evaluate(view, QStringLiteral("fetch('%1%2', {mode: 'no-cors'}).catch(function () {}); 0")
                        .arg(portal.origin(), marker));
     if (!WaitForRequest(marker)) return {QStringLiteral("(no marker request arrived)")};
+    // Pictures, style sheets and the site's icon come on the engine's own schedule, also
+    // again after a page has loaded: only pages count.
     const QStringList seen = portal.requests();
-    return seen.mid(0, seen.indexOf(marker));
+    QStringList pages;
+    for (const QString& request : seen.mid(0, seen.indexOf(marker))) {
+        const QString path = request.section(u'?', 0, 0);
+        if (!path.endsWith(u".gif") && !path.endsWith(u".css") && !path.endsWith(u".ico")) {
+            pages << request;
+        }
+    }
+    return pages;
 }
 
 bool PortalWindow::Start() {
