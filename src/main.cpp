@@ -18,6 +18,11 @@ int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     QCoreApplication::setApplicationName(lorvex::kApplicationTitle);
+    // The desktop finds the menu entry, and with it the icon, by this name (the Wayland
+    // app id); on X11 it matches the entry's StartupWMClass to the window's class, which Qt
+    // takes from the application name.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(
+        lorvex::kDesktopFileName.data(), static_cast<qsizetype>(lorvex::kDesktopFileName.size())));
 
     lorvex::LocalSingleInstanceGuard guard;
     lorvex::Services services;

@@ -12,7 +12,9 @@ Writes into src/resources/ (next to resources.qrc, which lists them under the
   * title bar pieces, 19x30 GIF: title_main, title_left, title_right
   * frame pieces, 19x30 24-bit BMP: window_left, window_right, window_bottom,
     window_bottom_left, window_bottom_right
-  * the program icon: lorvex.ico (16x16 and 32x32) and icon16.png / icon32.png
+  * the program icon: lorvex.ico (16x16 and 32x32) and icon16.png .. icon256.png
+    (16, 32, 48, 64, 128 and 256 pixels), which the window uses and the install puts
+    into the desktop's icon theme
 
 Only the standard library is used; the GIF, BMP, ICO and PNG encoders are the
 small ones below. The output is the same bytes on every run.
@@ -531,69 +533,90 @@ KNOB = (0xD8, 0xD8, 0xD8, 255)
 PLAY = (0xE0, 0xE0, 0xE0, 255)
 
 
-# Per size: the film strip's layout across its width (one letter per diagonal line of
-# pixels: f film, h sprocket holes, l light frame, t teal frame), where it starts, the
-# period of holes and frames along it, how many of a period's steps show a hole or a
-# frame, and the rows of the player bar.
-ICON_LAYOUTS = {
-    16: dict(across="fhfltttfhf", first=6, hole=(4, 2), frame=(8, 6), strip_rows=8, bar=(9, 15)),
-    32: dict(across="ffhhflllttttttfhhff", first=15, hole=(8, 4), frame=(16, 12), strip_rows=19, bar=(20, 30)),
+# A design per drawn size: the film strip's layout across its width (one letter per
+# diagonal line of pixels: f film, h sprocket holes, l light frame, t teal frame), where it
+# starts, the period of holes and frames along it, how many of a period's steps show a hole
+# or a frame, the rows of the strip and of the player bar, and the height of the play
+# triangle. The 16-pixel design is hinted for its size; every larger icon is the 32-pixel
+# design drawn at scale.
+ICON_DESIGNS = {
+    16: dict(across="fhfltttfhf", first=6, hole=(4, 2), frame=(8, 6), strip_rows=8, bar=(9, 15), play=5),
+    32: dict(across="ffhhflllttttttfhhff", first=15, hole=(8, 4), frame=(16, 12), strip_rows=19, bar=(20, 30), play=7),
 }
 
-PLAY_ART = {
-    16: ["P..", "PP.", "PPP", "PP.", "P.."],
-    32: ["P...", "PP..", "PPP.", "PPPP", "PPP.", "PP..", "P..."],
-}
+# The sizes of the program icon: the window's icon and the desktop's icon theme.
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+# Radius of the player bar's rounded corners, in design pixels; its rim is one design
+# pixel wide. At the design size this cuts exactly the bar's four corner pixels.
+BAR_CORNER = 2
+
+
+def icon_colour(design, d, px, py):
+    """Colour of the design point (px, py), in design pixels, of a d-pixel design."""
+    top, bottom = design["bar"]
+    middle = (top + bottom) // 2
+    if top <= py < bottom + 1:
+        return bar_colour(design, d, px, py, middle)
+    if py < design["strip_rows"]:
+        k = int(px + py) - 1 - design["first"]
+        if not 0 <= k < len(design["across"]):
+            return CLEAR
+        along = int((px - py) // 1)  # the same for every point on a line across the strip
+        kind = design["across"][k]
+        hole_period, hole_len = design["hole"]
+        frame_period, frame_len = design["frame"]
+        if kind == "h" and along % hole_period < hole_len:
+            return HOLE
+        if kind in "lt" and along % frame_period < frame_len:
+            return TEAL_LIGHT if kind == "l" else TEAL
+        return FILM
+    return CLEAR
+
+
+def bar_colour(design, d, px, py, middle):
+    top, bottom = design["bar"]
+    # The play triangle, pointing right, centred on the bar's middle row: its rows are
+    # 1, 2, ... design pixels wide up to the middle one and as many down again.
+    height = design["play"]
+    left = d // 8
+    play_top = middle - height // 2
+    if px >= left and play_top <= py < play_top + height:
+        if px - left < height / 2 + 1 - abs(py - (play_top + height / 2)):
+            return PLAY
+    # The seek track with its knob a third of the way along.
+    track_left = d * 3 // 8
+    track_right = d - 3
+    knob = track_left + (track_right - track_left) // 3
+    if knob <= px < knob + d // 16 + 1 and middle - d // 16 <= py < middle + d // 16 + 1:
+        return KNOB
+    if track_left <= px < track_right and middle <= py < middle + 1:
+        return TRACK
+    # Rounded corners: outside the corner circle is clear, its outer pixel the rim.
+    cx = BAR_CORNER if px < BAR_CORNER else d - BAR_CORNER if px >= d - BAR_CORNER else None
+    cy = top + BAR_CORNER if py < top + BAR_CORNER else bottom + 1 - BAR_CORNER if py >= bottom + 1 - BAR_CORNER else None
+    if cx is not None and cy is not None:
+        distance = ((px - cx) ** 2 + (py - cy) ** 2) ** 0.5
+        if distance > BAR_CORNER:
+            return CLEAR
+        return BAR_EDGE if distance > BAR_CORNER - 1 else BAR
+    rim = px < 1 or px >= d - 1 or py < top + 1 or py >= bottom
+    return BAR_EDGE if rim else BAR
 
 
 def icon(size):
     """A strip of film running diagonally up to the right over a media-player bar.
 
     The strip follows the pixel diagonals (x + y constant across its length), which
-    keeps its edges crisp at both sizes and the colours within an 8-bit palette."""
-    layout = ICON_LAYOUTS[size]
-    pixels = blank(size, size, CLEAR)
-    across = layout["across"]
-    hole_period, hole_len = layout["hole"]
-    frame_period, frame_len = layout["frame"]
-    for y in range(layout["strip_rows"]):
-        for x in range(size):
-            k = x + y - layout["first"]
-            if not 0 <= k < len(across):
-                continue
-            along = x - y  # the same for every pixel on a line across the strip
-            kind = across[k]
-            colour = FILM
-            if kind == "h" and along % hole_period < hole_len:
-                colour = HOLE
-            elif kind in "lt" and along % frame_period < frame_len:
-                colour = TEAL_LIGHT if kind == "l" else TEAL
-            pixels[y][x] = colour
-
-    top, bottom = layout["bar"]
-    middle = (top + bottom) // 2
-    for y in range(top, bottom + 1):
-        for x in range(size):
-            rim = y in (top, bottom) or x in (0, size - 1)
-            corner = y in (top, bottom) and x in (0, size - 1)
-            if not corner:
-                pixels[y][x] = BAR_EDGE if rim else BAR
-    art = PLAY_ART[size]
-    play_top = middle - len(art) // 2
-    for dy, line in enumerate(art):
-        for dx, mark in enumerate(line):
-            if mark == "P":
-                pixels[play_top + dy][size // 8 + dx] = PLAY
-    # The seek track with its knob a third of the way along.
-    track_left = size * 3 // 8
-    track_right = size - 3
-    knob = track_left + (track_right - track_left) // 3
-    for x in range(track_left, track_right):
-        pixels[middle][x] = TRACK
-    for y in range(middle - size // 16, middle + size // 16 + 1):
-        for x in range(knob, knob + size // 16 + 1):
-            pixels[y][x] = KNOB
-    return pixels
+    keeps its edges crisp at every size and the small icons' colours within an 8-bit
+    palette. Each pixel takes the colour of the design at the pixel's centre."""
+    d = 16 if size < 32 else 32
+    design = ICON_DESIGNS[d]
+    scale = d / size
+    return [
+        [icon_colour(design, d, (x + 0.5) * scale, (y + 0.5) * scale) for x in range(size)]
+        for y in range(size)
+    ]
 
 
 # ---------------------------------------------------------------------------
@@ -634,12 +657,12 @@ def main():
         write(name, encode_gif(pixels))
     for name, pixels in bmps.items():
         write(name, encode_bmp(pixels))
-    small, large = icon(16), icon(32)
-    write("lorvex.ico", encode_ico([small, large]))
-    write("icon16.png", encode_png(small))
-    write("icon32.png", encode_png(large))
+    icons = {size: icon(size) for size in ICON_SIZES}
+    write("lorvex.ico", encode_ico([icons[16], icons[32]]))
+    for size, pixels in icons.items():
+        write("icon%d.png" % size, encode_png(pixels))
 
-    names = list(gifs) + list(bmps) + ["lorvex.ico", "icon16.png", "icon32.png"]
+    names = list(gifs) + list(bmps) + ["lorvex.ico"] + ["icon%d.png" % size for size in ICON_SIZES]
     write("resources.qrc", resources_qrc(names))
     for name in names + ["resources.qrc"]:
         print("%-26s %6d bytes" % (name, os.path.getsize(os.path.join(RESOURCE_DIR, name))))

@@ -7,12 +7,13 @@ REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libxcb1-dev
-    libgl1-mesa-dri fonts-wqy-zenhei
+    libgl1-mesa-dri fonts-wqy-zenhei qt6-translations-l10n
 )
 # Further packages for the tests and benchmarks.
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool x11-utils clang-format stress-ng
+    dpkg-dev desktop-file-utils appstream systemd
 )
 
 log() { printf '== %s\n' "$*"; }

@@ -103,9 +103,12 @@ frmMain::frmMain(std::string portalOrigin, Services services, QWidget* parent)
     InitialisePictures();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
+    // The same pictures as the desktop's icon theme gets at install.
     QIcon icon;
-    icon.addPixmap(Picture("icon16.png"));
-    icon.addPixmap(Picture("icon32.png"));
+    for (const char* name :
+         {"icon16.png", "icon32.png", "icon48.png", "icon64.png", "icon128.png", "icon256.png"}) {
+        icon.addPixmap(Picture(name));
+    }
     setWindowIcon(icon);
     resize(626, 418);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -47,7 +47,9 @@ void MainWindowTest::definitionBeforeLoad() {
     for (const auto& [element, size] : pictures) {
         QVERIFY2(element->Picture().size() == size, qPrintable(element->objectName()));
     }
-    QVERIFY(!bare.windowIcon().isNull());
+    // The window's icon carries every size the desktop's icon theme gets.
+    const QList<QSize> iconSizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    QCOMPARE(bare.windowIcon().availableSizes(), iconSizes);
     // Frame1's children are designed in twips: 15 to the pixel here.
     QCOMPARE(bare.TwipsPerPixelX(), 15.0);
     QCOMPARE(bare.Text1->geometry(), QRect(8, 8, 161, 18));
