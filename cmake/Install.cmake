@@ -12,7 +12,7 @@ include(GNUInstallDirs)
 set(LORVEX_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(LORVEX_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
 # The program icon at every size, drawn by tools/make-pictures.py; the window uses the same.
-set(LORVEX_ICON_DIR ${PROJECT_SOURCE_DIR}/src/resources)
+set(LORVEX_ICON_DIR ${PROJECT_SOURCE_DIR}/src/ui/resources)
 set(LORVEX_ICON_SIZES 16 32 48 64 128 256)
 
 # --- client ---------------------------------------------------------------------------------

@@ -2,12 +2,12 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
-#include "app/MessageBox.h"
-#include "app/SingleInstance.h"
-#include "app/build_config.h"
-#include "app/frmMain.h"
-#include "browsing/GeneratedPages.h"
-#include "browsing/PageDialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/app/build_config.h"
+#include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/PageDialogs.h"
+#include "ui/desktop/MessageBoxes.h"
 
 int main(int argc, char* argv[]) {
     // The web engine reports its start-up parameters at info level; the user needs none.
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     lorvex::LocalSingleInstanceGuard guard;
     lorvex::Services services;
     services.guard = &guard;
-    lorvex::frmMain window(std::string(lorvex::kBuildPortalOrigin), services);
+    lorvex::MainWindow window(lorvex::kBuildPortalOrigin, services);
     QObject::connect(&guard, &lorvex::SingleInstanceGuard::activationRequested, &window,
                      [&window](quint32 userTime) { lorvex::BringToFront(&window, userTime); });
     window.Load();

@@ -5,7 +5,7 @@ Usage, from the repository root:
 
     python3 tools/make-pictures.py
 
-Writes into src/resources/ (next to resources.qrc, which lists them under the
+Writes into src/ui/resources/ (next to resources.qrc, which lists them under the
 "/pictures" prefix):
 
   * title buttons, 13x13 GIF: maximize, restore, minimize, close, help
@@ -29,7 +29,7 @@ import struct
 import sys
 import zlib
 
-RESOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "resources")
+RESOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "ui", "resources")
 
 MAGENTA = (0xFF, 0x00, 0xFF)
 

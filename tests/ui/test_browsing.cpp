@@ -4,8 +4,8 @@
 #include <QWebEngineHistory>
 #include <QWebEngineSettings>
 
-#include "app/build_config.h"
 #include "support/UiTestSupport.h"
+#include "ui/app/build_config.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -29,7 +29,7 @@ class BrowsingTest : public QObject {
     void mainViewPagesCannotScroll();
 
   private:
-    frmMain& window() { return *fixture_.window; }
+    MainWindow& window() { return *fixture_.window; }
     QString origin() const { return fixture_.portal.origin(); }
     std::string Address(const QString& path) const { return (origin() + path).toStdString(); }
     bool WaitUntilIdle(BrowserView* view) {
@@ -45,24 +45,24 @@ class BrowsingTest : public QObject {
 void BrowsingTest::initTestCase() {
     QVERIFY(fixture_.Start());
     // Let the start pages finish.
-    QVERIFY(WaitUntilIdle(window().WebBrowser1));
-    QVERIFY(WaitUntilIdle(window().WebBrowser2));
+    QVERIFY(WaitUntilIdle(window().SideColumn()));
+    QVERIFY(WaitUntilIdle(window().MainView()));
 }
 
 void BrowsingTest::backAndForwardAtTheEndsDoNothing() {
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     side->history()->clear();
     QVERIFY(!side->history()->canGoBack() && !side->history()->canGoForward());
     const std::string sideBefore = side->LocationURL();
-    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    const std::string mainBefore = window().MainView()->LocationURL();
     fixture_.portal.clearRequests();
 
-    QTest::mouseClick(window().Command2, Qt::LeftButton);
-    QTest::mouseClick(window().Command3, Qt::LeftButton);
+    QTest::mouseClick(window().Panel().back, Qt::LeftButton);
+    QTest::mouseClick(window().Panel().forward, Qt::LeftButton);
 
     QCOMPARE(fixture_.RequestsSoFar(side), QStringList());
     QCOMPARE(side->LocationURL(), sideBefore);
-    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
     QVERIFY(fixture_.messages.boxes.empty());
 }
 
@@ -78,46 +78,46 @@ void BrowsingTest::navigationButtonsLoadTheSideColumn_data() {
 void BrowsingTest::navigationButtonsLoadTheSideColumn() {
     QFETCH(int, button);
     QFETCH(QString, path);
-    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    const std::string mainBefore = window().MainView()->LocationURL();
     fixture_.portal.clearRequests();
 
-    QTest::mouseClick(window().Command(button), Qt::LeftButton);
+    QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
 
     QVERIFY(WaitForRequest(path));
-    QVERIFY(WaitUntil([&] { return window().WebBrowser1->LocationURL() == Address(path); }));
-    QVERIFY(WaitUntilIdle(window().WebBrowser1));
-    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    QVERIFY(WaitUntil([&] { return window().SideColumn()->LocationURL() == Address(path); }));
+    QVERIFY(WaitUntilIdle(window().SideColumn()));
+    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
 }
 
 void BrowsingTest::backAndForwardMoveOnlyTheSideColumn() {
-    BrowserView* side = window().WebBrowser1;
-    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    BrowserView* side = window().SideColumn();
+    const std::string mainBefore = window().MainView()->LocationURL();
     side->history()->clear();
     // Two navigations after the cleared history: fl.htm -> about.htm -> fl.htm.
     for (int button : {5, 1}) {
         const QString path = button == 5 ? "/33/about.htm" : "/33/fl.htm";
-        QTest::mouseClick(window().Command(button), Qt::LeftButton);
+        QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
         QVERIFY(WaitUntil(
             [&] { return side->LocationURL() == Address(path) && !side->page()->isLoading(); }));
     }
 
     // Each step: the button and where the side column must end up.
-    const std::pair<CommandButton*, QString> steps[] = {{window().Command2, "/33/about.htm"},
-                                                        {window().Command2, "/33/fl.htm"},
-                                                        {window().Command3, "/33/about.htm"},
-                                                        {window().Command3, "/33/fl.htm"}};
+    const std::pair<CommandButton*, QString> steps[] = {{window().Panel().back, "/33/about.htm"},
+                                                        {window().Panel().back, "/33/fl.htm"},
+                                                        {window().Panel().forward, "/33/about.htm"},
+                                                        {window().Panel().forward, "/33/fl.htm"}};
     for (const auto& [button, path] : steps) {
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY2(WaitUntil([&] {
                      return side->LocationURL() == Address(path) && !side->page()->isLoading();
                  }),
                  qPrintable(button->objectName() + " to " + path));
-        QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+        QCOMPARE(window().MainView()->LocationURL(), mainBefore);
     }
 
     // At the newest page forward changes nothing.
     fixture_.portal.clearRequests();
-    QTest::mouseClick(window().Command3, Qt::LeftButton);
+    QTest::mouseClick(window().Panel().forward, Qt::LeftButton);
     QCOMPARE(fixture_.RequestsSoFar(side), QStringList());
     QCOMPARE(side->LocationURL(), Address("/33/fl.htm"));
 }
@@ -140,17 +140,17 @@ void BrowsingTest::systemBrowserButtonsOpenFixedAddresses() {
     QFETCH(int, button);
     QFETCH(QString, address);
     if (address.startsWith('/')) address.prepend(origin());
-    const std::string sideBefore = window().WebBrowser1->LocationURL();
-    const std::string mainBefore = window().WebBrowser2->LocationURL();
+    const std::string sideBefore = window().SideColumn()->LocationURL();
+    const std::string mainBefore = window().MainView()->LocationURL();
     fixture_.launcher.browserAddresses.clear();
     fixture_.portal.clearRequests();
 
-    QTest::mouseClick(window().Command(button), Qt::LeftButton);
+    QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
 
     QCOMPARE(fixture_.launcher.browserAddresses, QStringList{address});
-    QCOMPARE(fixture_.RequestsSoFar(window().WebBrowser2), QStringList());
-    QCOMPARE(window().WebBrowser1->LocationURL(), sideBefore);
-    QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+    QCOMPARE(fixture_.RequestsSoFar(window().MainView()), QStringList());
+    QCOMPARE(window().SideColumn()->LocationURL(), sideBefore);
+    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
 }
 
 void BrowsingTest::searchSendsTheEscapedKeyword_data() {
@@ -172,28 +172,28 @@ void BrowsingTest::searchSendsTheEscapedKeyword() {
     QFETCH(QString, typed);
     QFETCH(QString, query);
     const QString expected = "/33/search.asp?" + query;
-    const std::string mainBefore = window().WebBrowser2->LocationURL();
-    window().Text1->setText(typed);
+    const std::string mainBefore = window().MainView()->LocationURL();
+    window().Panel().searchBox->setText(typed);
 
     // The same search by the Return key and by the button.
     for (bool byReturn : {true, false}) {
         fixture_.portal.clearRequests();
         if (byReturn) {
-            QTest::keyClick(window().Text1, Qt::Key_Return);
+            QTest::keyClick(window().Panel().searchBox, Qt::Key_Return);
         } else {
-            QTest::mouseClick(window().Command13, Qt::LeftButton);
+            QTest::mouseClick(window().Panel().search, Qt::LeftButton);
         }
         QVERIFY2(WaitForRequest(expected), byReturn ? "by Return" : "by button");
-        QVERIFY(WaitUntilIdle(window().WebBrowser1));
-        QVERIFY(QString::fromStdString(window().WebBrowser1->LocationURL())
+        QVERIFY(WaitUntilIdle(window().SideColumn()));
+        QVERIFY(QString::fromStdString(window().SideColumn()->LocationURL())
                     .startsWith(origin() + "/33/search.asp?keyword="));
-        QCOMPARE(window().Text1->text(), typed);
-        QCOMPARE(window().WebBrowser2->LocationURL(), mainBefore);
+        QCOMPARE(window().Panel().searchBox->text(), typed);
+        QCOMPARE(window().MainView()->LocationURL(), mainBefore);
     }
 }
 
 void BrowsingTest::navigateSendsChineseAsGbk() {
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     fixture_.portal.clearRequests();
     main->Navigate(origin() + "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨&n=R%26B");
     QVERIFY(WaitForRequest(
@@ -218,14 +218,14 @@ void BrowsingTest::collectButtonFollowsCompletedPages_data() {
 void BrowsingTest::collectButtonFollowsCompletedPages() {
     QFETCH(QString, path);
     QFETCH(bool, enabled);
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     main->Navigate(origin() + path);
     QVERIFY(WaitForLoad(main));
-    QCOMPARE(window().Command7->isEnabled(), enabled);
+    QCOMPARE(window().Panel().collect->isEnabled(), enabled);
 }
 
 void BrowsingTest::mainViewPagesCannotScroll() {
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     main->Navigate(origin() + "/33/tall.asp");
     QVERIFY(WaitForLoad(main));
     QVERIFY(!main->page()->settings()->testAttribute(QWebEngineSettings::ShowScrollBars));
@@ -242,7 +242,7 @@ void BrowsingTest::mainViewPagesCannotScroll() {
     // Neither the wheel nor the keyboard moves it, while the same input scrolls the side
     // column, whose scroll bars stay. Input sent before a view has drawn its page is lost,
     // so it is repeated until the side column has moved.
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     side->Navigate(origin() + "/33/tall.asp");
     QVERIFY(WaitForLoad(side));
     auto scrollByHand = [](BrowserView* view) {

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QWebEngineHistory>
 
-#include "app/Form1.h"
 #include "support/UiTestSupport.h"
+#include "ui/browsing/PopupHost.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -25,7 +25,7 @@ class BrowsingWindowsTest : public QObject {
     void permissionRequestsAreDenied();
 
   private:
-    frmMain& window() { return *fixture_.window; }
+    MainWindow& window() { return *fixture_.window; }
     QString origin() const { return fixture_.portal.origin(); }
     bool WaitForRequest(const QString& pathAndQuery) {
         return fixture_.WaitForRequest(pathAndQuery);
@@ -54,8 +54,8 @@ class BrowsingWindowsTest : public QObject {
 
 void BrowsingWindowsTest::initTestCase() {
     QVERIFY(fixture_.Start());
-    QVERIFY(WaitUntilIdle(window().WebBrowser1));
-    QVERIFY(WaitUntilIdle(window().WebBrowser2));
+    QVERIFY(WaitUntilIdle(window().SideColumn()));
+    QVERIFY(WaitUntilIdle(window().MainView()));
 }
 
 void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView_data() {
@@ -77,18 +77,18 @@ void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView() {
     QFETCH(int, song);
     QFETCH(QString, request);
     QFETCH(QString, shown);
-    BrowserView* side = window().WebBrowser1;
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* side = window().SideColumn();
+    BrowserView* main = window().MainView();
     const std::string categories = (origin() + "/33/fl.htm").toStdString();
     if (side->LocationURL() != categories) {
-        QTest::mouseClick(window().Command1, Qt::LeftButton);
+        QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return side->LocationURL() == categories; }));
     }
     QVERIFY(WaitUntilIdle(side));
     // A page without ".htm" must turn the collect button on: start from one that turns it off.
     main->Navigate(origin() + "/33/news.htm");
     QVERIFY(WaitForLoad(main));
-    QVERIFY(!window().Command7->isEnabled());
+    QVERIFY(!window().Panel().collect->isEnabled());
     fixture_.portal.clearRequests();
 
     const QString link =
@@ -109,9 +109,9 @@ void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView() {
 
     QVERIFY(WaitForRequest(request));
     QVERIFY(WaitUntil([&] { return main->LocationURL() == (origin() + shown).toStdString(); }));
-    QVERIFY(WaitUntil([&] { return window().Command7->isEnabled(); }));
+    QVERIFY(WaitUntil([&] { return window().Panel().collect->isEnabled(); }));
     QCOMPARE(side->LocationURL(), categories);
-    QVERIFY(!window().HasPopupHost());
+    QVERIFY(!window().Browsing().HasPopup());
     QCOMPARE(VisibleTopLevelWindows(), 1);
     // The main view now shows the song's page, and stays the window's main view.
     QVERIFY(Evaluate(main, "document.body.innerText").toString().contains("正在播放"));
@@ -119,18 +119,18 @@ void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView() {
 }
 
 void BrowsingWindowsTest::mainViewPopUpsLoadInHiddenHost() {
-    BrowserView* main = window().WebBrowser2;
-    Form1* first = nullptr;
+    BrowserView* main = window().MainView();
+    PopupHost* first = nullptr;
     for (const char* page : {"/33/popup.asp", "/33/popup.asp?again=1"}) {
         fixture_.portal.clearRequests();
         main->Navigate(origin() + page);
         QVERIFY(WaitForRequest("/33/popad.asp"));
-        QVERIFY(window().HasPopupHost());
-        Form1& host = window().PopupHost();
+        QVERIFY(window().Browsing().HasPopup());
+        PopupHost& host = window().Browsing().Popup();
         if (first == nullptr) first = &host;
         QCOMPARE(&host, first);
         QVERIFY(WaitUntil([&] {
-            return host.WebBrowser1->LocationURL() == (origin() + "/33/popad.asp").toStdString();
+            return host.View()->LocationURL() == (origin() + "/33/popad.asp").toStdString();
         }));
         // The main view keeps the page that opened the pop-up; nothing new appears.
         // Whatever window the pop-up was given had been shown by the time it asked for
@@ -141,12 +141,12 @@ void BrowsingWindowsTest::mainViewPopUpsLoadInHiddenHost() {
     }
     int hosts = 0;
     for (QWidget* top : QApplication::topLevelWidgets())
-        hosts += qobject_cast<Form1*>(top) != nullptr;
+        hosts += qobject_cast<PopupHost*>(top) != nullptr;
     QCOMPARE(hosts, 1);
 }
 
 void BrowsingWindowsTest::writtenDocumentIsGbkWithWorkingLinks() {
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     fixture_.portal.clearRequests();
     const std::string html =
         "<html><head><title>曲库</title><link rel=\"stylesheet\" href=\"" + origin().toStdString() +
@@ -172,7 +172,7 @@ void BrowsingWindowsTest::writtenDocumentIsGbkWithWorkingLinks() {
 }
 
 void BrowsingWindowsTest::largeWrittenDocumentLoadsWhole() {
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     std::string html = "<html><body>";
     const std::string row = "<p>第一行歌曲：海边的风 - 林小雨 - 流行金曲 - 1024</p>\n";
     int rows = 0;
@@ -197,7 +197,7 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed_data() {
 
 void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
     QFETCH(QString, address);
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     side->Navigate(address);
     QVERIFY(!WaitForLoad(side));
     QVERIFY(Evaluate(side, "document.body ? document.body.innerText : ''")
@@ -206,7 +206,7 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
 }
 
 void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     QVERIFY(WriteDocument(side, "<html><body><p id=\"secret\">收藏</p></body></html>"));
     const QString written = side->url().toString();
     side->Navigate(origin() + "/33/about.htm");
@@ -240,7 +240,7 @@ void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {
 }
 
 void BrowsingWindowsTest::permissionRequestsAreDenied() {
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     main->Navigate(origin() + "/33/disp.asp");
     QVERIFY(WaitForLoad(main));
     Evaluate(main,

@@ -83,7 +83,7 @@ class FavouritesTest : public QObject {
     void uncreatableFileShowsBoxWithoutEditor();
 
   private:
-    frmMain& Window() { return *fixture_.window; }
+    MainWindow& Window() { return *fixture_.window; }
     QString Origin() const { return fixture_.portal.origin(); }
     QString FilePath() const { return fixture_.documents + QStringLiteral("/lorvex.ini"); }
 
@@ -101,16 +101,17 @@ class FavouritesTest : public QObject {
     // Clicks the first link that opens a new window in the side column's page.
     void ClickFirstSongLinkInSideColumn() {
         const QString link = QStringLiteral("document.querySelector('a[target=_blank]')");
-        WaitUntil([&] { return Evaluate(Window().WebBrowser1, link + " !== null").toBool(); });
-        Evaluate(Window().WebBrowser1, link + ".click()");
+        WaitUntil([&] { return Evaluate(Window().SideColumn(), link + " !== null").toBool(); });
+        Evaluate(Window().SideColumn(), link + ".click()");
     }
 
     QString SideText() {
-        return Evaluate(Window().WebBrowser1, QStringLiteral("document.body.innerText")).toString();
+        return Evaluate(Window().SideColumn(), QStringLiteral("document.body.innerText"))
+            .toString();
     }
     std::vector<Row> LibraryRows();
     int EvaluateInt(const QString& script) {
-        return Evaluate(Window().WebBrowser1, script).toInt();
+        return Evaluate(Window().SideColumn(), script).toInt();
     }
 
     PortalWindow fixture_;
@@ -130,7 +131,7 @@ void FavouritesTest::UseDocuments(const QString& name, const std::optional<QByte
 }
 
 qint64 FavouritesTest::SideColumnLoadAfter(const std::function<void()>& action, int timeoutMs) {
-    QSignalSpy loaded(Window().WebBrowser1, &QWebEngineView::loadFinished);
+    QSignalSpy loaded(Window().SideColumn(), &QWebEngineView::loadFinished);
     QElapsedTimer timer;
     timer.start();
     action();
@@ -139,31 +140,31 @@ qint64 FavouritesTest::SideColumnLoadAfter(const std::function<void()>& action, 
 }
 
 bool FavouritesTest::SideColumnStaysPut(const std::function<void()>& action) {
-    const std::string before = Window().WebBrowser1->LocationURL();
-    QSignalSpy started(Window().WebBrowser1, &QWebEngineView::loadStarted);
+    const std::string before = Window().SideColumn()->LocationURL();
+    QSignalSpy started(Window().SideColumn(), &QWebEngineView::loadStarted);
     action();
     // A document the handler writes starts loading before it returns; a script run after
     // it answers only once any load already started has reported itself.
-    Evaluate(Window().WebBrowser1, QStringLiteral("0"));
-    return started.isEmpty() && !Window().WebBrowser1->DocumentIsOpen() &&
-           Window().WebBrowser1->LocationURL() == before;
+    Evaluate(Window().SideColumn(), QStringLiteral("0"));
+    return started.isEmpty() && !Window().SideColumn()->DocumentIsOpen() &&
+           Window().SideColumn()->LocationURL() == before;
 }
 
 bool FavouritesTest::PlayInMainView(const QString& address, const QString& shownAs) {
-    return MainViewShowsAfter([&] { Window().WebBrowser2->Navigate(address); }, shownAs);
+    return MainViewShowsAfter([&] { Window().MainView()->Navigate(address); }, shownAs);
 }
 
 bool FavouritesTest::MainViewShowsAfter(const std::function<void()>& action,
                                         const QString& shownAs) {
-    QSignalSpy loaded(Window().WebBrowser2, &QWebEngineView::loadFinished);
+    QSignalSpy loaded(Window().MainView(), &QWebEngineView::loadFinished);
     action();
     return WaitUntil([&] {
-        return !loaded.isEmpty() && Window().WebBrowser2->LocationURL() == shownAs.toStdString();
+        return !loaded.isEmpty() && Window().MainView()->LocationURL() == shownAs.toStdString();
     });
 }
 
 std::vector<Row> FavouritesTest::LibraryRows() {
-    const QString json = Evaluate(Window().WebBrowser1, QStringLiteral(R"(
+    const QString json = Evaluate(Window().SideColumn(), QStringLiteral(R"(
             JSON.stringify(Array.from(document.querySelectorAll('td[width="209"]')).map(td => ({
                 text: td.innerText,
                 hrefs: Array.from(td.parentNode.querySelectorAll('a'))
@@ -186,14 +187,14 @@ std::vector<Row> FavouritesTest::LibraryRows() {
 
 void FavouritesTest::libraryButtonDisabledAtStartup() {
     QVERIFY(!QFileInfo::exists(fixture_.documents));
-    QVERIFY(!Window().Command8->isEnabled());
-    QVERIFY(Window().Command7->isEnabled());
-    QVERIFY(Window().Command6->isEnabled());
+    QVERIFY(!Window().Panel().library->isEnabled());
+    QVERIFY(Window().Panel().collect->isEnabled());
+    QVERIFY(Window().Panel().editFavourites->isEnabled());
 }
 
 void FavouritesTest::libraryWithoutFileShowsOnlyTheBox() {
     // The button is disabled, so the handler is run directly, as a stale state would.
-    QVERIFY(SideColumnStaysPut([&] { Window().Command8_Click(); }));
+    QVERIFY(SideColumnStaysPut([&] { Window().Favourites().ShowLibrary(); }));
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].caption, QStringLiteral("lorvex"));
     QCOMPARE(fixture_.messages.boxes[0].text, QStringLiteral("无收藏记录\n请收藏歌曲！"));
@@ -201,13 +202,13 @@ void FavouritesTest::libraryWithoutFileShowsOnlyTheBox() {
 }
 
 void FavouritesTest::collectOnIdlePageWithoutFileShowsTheBox() {
-    QCOMPARE(QString::fromStdString(Window().WebBrowser2->LocationURL()),
+    QCOMPARE(QString::fromStdString(Window().MainView()->LocationURL()),
              Origin() + QStringLiteral("/33/disp.asp"));
-    QVERIFY(SideColumnStaysPut([&] { Window().Command7->click(); }));
+    QVERIFY(SideColumnStaysPut([&] { Window().Panel().collect->click(); }));
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].text, QStringLiteral("无收藏记录\n请收藏歌曲！"));
     QVERIFY(!QFileInfo::exists(FilePath()));
-    QVERIFY(!Window().Command8->isEnabled());
+    QVERIFY(!Window().Panel().library->isEnabled());
 }
 
 // --- Collecting songs and viewing them --------------------------------------------------
@@ -219,12 +220,12 @@ void FavouritesTest::collectPlayingSongAppendsItsLine() {
     QVERIFY(MainViewShowsAfter([&] { ClickFirstSongLinkInSideColumn(); }, song));
     QVERIFY(fixture_.portal.requests().contains(
         QStringLiteral("/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=%C1%D6%D0%A1%D3%EA")));
-    QVERIFY(Window().Command7->isEnabled());
+    QVERIFY(Window().Panel().collect->isEnabled());
 
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command7->click(); }) >= 0);
+    QVERIFY(SideColumnLoadAfter([&] { Window().Panel().collect->click(); }) >= 0);
     QCOMPARE(ReadBytes(FilePath()), Gb18030(QStringLiteral("$$DD1024&g=海边的风&c=林小雨\r\n")));
     QVERIFY(SideText().contains(QStringLiteral("已经收藏此曲")));
-    QVERIFY(Window().Command8->isEnabled());
+    QVERIFY(Window().Panel().library->isEnabled());
     QVERIFY(fixture_.messages.boxes.empty());
 }
 
@@ -232,7 +233,7 @@ void FavouritesTest::collectRmSongAppendsItsOwnLine() {
     const QString song =
         Origin() + QStringLiteral("/33/playrm.asp?id=1025&g=夜空下的约定&c=陈子航");
     QVERIFY(PlayInMainView(song, song));
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command7->click(); }) >= 0);
+    QVERIFY(SideColumnLoadAfter([&] { Window().Panel().collect->click(); }) >= 0);
     QCOMPARE(ReadBytes(FilePath()),
              Gb18030(QStringLiteral("$$DD1024&g=海边的风&c=林小雨\r\n"
                                     "$$DD1025&g=夜空下的约定&c=陈子航\r\n")));
@@ -243,16 +244,16 @@ void FavouritesTest::collectDisabledOnHtmPages() {
     const QByteArray before = ReadBytes(FilePath());
     const QString news = Origin() + QStringLiteral("/33/news.htm");
     QVERIFY(PlayInMainView(news, news));
-    QVERIFY(WaitUntil([&] { return !Window().Command7->isEnabled(); }));
-    Window().Command7->click();  // a disabled button ignores the click
+    QVERIFY(WaitUntil([&] { return !Window().Panel().collect->isEnabled(); }));
+    Window().Panel().collect->click();  // a disabled button ignores the click
     QCOMPARE(ReadBytes(FilePath()), before);
 }
 
 void FavouritesTest::libraryListsEveryCollectedSong() {
     const QByteArray before = ReadBytes(FilePath());
     fixture_.portal.clearRequests();
-    QVERIFY(Window().Command8->isEnabled());
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command8->click(); }) >= 0);
+    QVERIFY(Window().Panel().library->isEnabled());
+    QVERIFY(SideColumnLoadAfter([&] { Window().Panel().library->click(); }) >= 0);
 
     const std::vector<Row> rows = LibraryRows();
     QCOMPARE(rows.size(), 2u);
@@ -272,7 +273,7 @@ void FavouritesTest::libraryListsEveryCollectedSong() {
         return EvaluateInt(QStringLiteral(
                    "Array.from(document.images).filter(i => i.naturalWidth == 20).length")) == 2;
     }));
-    QCOMPARE(Evaluate(Window().WebBrowser1,
+    QCOMPARE(Evaluate(Window().SideColumn(),
                       QStringLiteral("getComputedStyle(document.querySelector('a')).color"))
                  .toString(),
              QStringLiteral("rgb(32, 64, 144)"));
@@ -285,10 +286,10 @@ void FavouritesTest::libraryListsEveryCollectedSong() {
 }
 
 void FavouritesTest::librarySongLinkPlaysInMainView() {
-    const std::string library = Window().WebBrowser1->LocationURL();
+    const std::string library = Window().SideColumn()->LocationURL();
     QVERIFY(MainViewShowsAfter([&] { ClickFirstSongLinkInSideColumn(); },
                                Origin() + QStringLiteral("/33/mtvplayer.asp?id=1024")));
-    QCOMPARE(Window().WebBrowser1->LocationURL(), library);
+    QCOMPARE(Window().SideColumn()->LocationURL(), library);
     QCOMPARE(LibraryRows().size(), 2u);
 }
 
@@ -296,7 +297,7 @@ void FavouritesTest::collectOnIdlePageShowsTheLibrary() {
     const QByteArray before = ReadBytes(FilePath());
     const QString idle = Origin() + QStringLiteral("/33/disp.asp");
     QVERIFY(PlayInMainView(idle, idle));
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command7->click(); }) >= 0);
+    QVERIFY(SideColumnLoadAfter([&] { Window().Panel().collect->click(); }) >= 0);
     QCOMPARE(LibraryRows().size(), 2u);
     QCOMPARE(ReadBytes(FilePath()), before);
 }
@@ -311,8 +312,8 @@ void FavouritesTest::hostileMarkupIsShownAsText() {
                              .arg(evil);
     UseDocuments(QStringLiteral("hostile"), (line + QStringLiteral("\r\n")).toLatin1());
     fixture_.portal.clearRequests();
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command8_Click(); }) >= 0);
-    fixture_.RequestsSoFar(Window().WebBrowser1);  // the page's own requests have arrived
+    QVERIFY(SideColumnLoadAfter([&] { Window().Favourites().ShowLibrary(); }) >= 0);
+    fixture_.RequestsSoFar(Window().SideColumn());  // the page's own requests have arrived
 
     const std::vector<Row> rows = LibraryRows();
     QCOMPARE(rows.size(), 1u);
@@ -356,7 +357,7 @@ void FavouritesTest::undecodableBytesAndOtherEncodingsShow() {
     QFETCH(QByteArray, content);
     QFETCH(QStringList, rowTexts);
     UseDocuments(QStringLiteral("encoding-%1").arg(QTest::currentDataTag()), content);
-    QVERIFY(SideColumnLoadAfter([&] { Window().Command8_Click(); }) >= 0);
+    QVERIFY(SideColumnLoadAfter([&] { Window().Favourites().ShowLibrary(); }) >= 0);
     const std::vector<Row> rows = LibraryRows();
     QCOMPARE(rows.size(), std::size_t(rowTexts.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -370,7 +371,7 @@ void FavouritesTest::favouritesFolderInsteadOfFile() {
     UseDocuments(QStringLiteral("folder"), std::nullopt);
     QVERIFY(QDir().mkpath(FilePath()));
 
-    QVERIFY(SideColumnStaysPut([&] { Window().Command8_Click(); }));
+    QVERIFY(SideColumnStaysPut([&] { Window().Favourites().ShowLibrary(); }));
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].caption, QStringLiteral("lorvex"));
     QVERIFY2(fixture_.messages.boxes[0].text.contains(QStringLiteral("lorvex.ini")),
@@ -379,8 +380,8 @@ void FavouritesTest::favouritesFolderInsteadOfFile() {
     // Collecting into it fails with one box and leaves the side column alone.
     const QString song = Origin() + QStringLiteral("/33/playwmv.asp?id=1026&g=城市的灯火&c=王思语");
     QVERIFY(PlayInMainView(song, song));
-    QVERIFY(WaitUntil([&] { return Window().Command7->isEnabled(); }));
-    QVERIFY(SideColumnStaysPut([&] { Window().Command7->click(); }));
+    QVERIFY(WaitUntil([&] { return Window().Panel().collect->isEnabled(); }));
+    QVERIFY(SideColumnStaysPut([&] { Window().Panel().collect->click(); }));
     QCOMPARE(fixture_.messages.boxes.size(), 2u);
     QCOMPARE(fixture_.messages.boxes[1].caption, QStringLiteral("lorvex"));
     QVERIFY(fixture_.messages.boxes[1].text.contains(QStringLiteral("lorvex.ini")));
@@ -395,7 +396,7 @@ void FavouritesTest::unreadableFile() {
     const QByteArray content = Gb18030(QStringLiteral("$$DD1024&g=海边的风&c=林小雨\r\n"));
     UseDocuments(QStringLiteral("unreadable"), content);
     QVERIFY(QFile::setPermissions(FilePath(), QFileDevice::Permissions()));
-    QVERIFY(SideColumnStaysPut([&] { Window().Command8_Click(); }));
+    QVERIFY(SideColumnStaysPut([&] { Window().Favourites().ShowLibrary(); }));
     QFile::setPermissions(FilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QVERIFY(fixture_.messages.boxes[0].text.contains(QStringLiteral("lorvex.ini")));
@@ -418,13 +419,14 @@ void FavouritesTest::largeLibrariesShowCompletely() {
     const QByteArray content = Gb18030(text);
     UseDocuments(QStringLiteral("large-%1").arg(records), content);
 
-    const qint64 elapsed = SideColumnLoadAfter([&] { Window().Command8_Click(); }, 180000);
+    const qint64 elapsed =
+        SideColumnLoadAfter([&] { Window().Favourites().ShowLibrary(); }, 180000);
     QVERIFY(elapsed >= 0);
     qInfo("library of %d records: %lld ms from click to loaded side column", records, elapsed);
     QCOMPARE(EvaluateInt(QStringLiteral("document.querySelectorAll('td[width=\"209\"]').length")),
              records);
     const QString last =
-        Evaluate(Window().WebBrowser1,
+        Evaluate(Window().SideColumn(),
                  QStringLiteral("Array.from(document.querySelectorAll('td[width=\"209\"]')).pop()"
                                 ".innerText"))
             .toString();
@@ -437,7 +439,7 @@ void FavouritesTest::largeLibrariesShowCompletely() {
 void FavouritesTest::editCreatesMissingFileAndOpensEditor() {
     UseDocuments(QStringLiteral("edit-new"), std::nullopt);
     QVERIFY(!QFileInfo::exists(fixture_.documents));
-    Window().Command6->click();
+    Window().Panel().editFavourites->click();
     QVERIFY(QFileInfo(FilePath()).isFile());
     QCOMPARE(QFileInfo(FilePath()).size(), 0);
     QCOMPARE(fixture_.launcher.editorPaths.size(), 1);
@@ -445,7 +447,7 @@ void FavouritesTest::editCreatesMissingFileAndOpensEditor() {
              QFileInfo(FilePath()).canonicalFilePath());
 
     // Each click opens another editor on the same file.
-    Window().Command6->click();
+    Window().Panel().editFavourites->click();
     QCOMPARE(fixture_.launcher.editorPaths.size(), 2);
     QCOMPARE(fixture_.launcher.editorPaths[1], fixture_.launcher.editorPaths[0]);
     QVERIFY(fixture_.messages.boxes.empty());
@@ -455,7 +457,7 @@ void FavouritesTest::editKeepsExistingFile() {
     const QByteArray content =
         Gb18030(QStringLiteral("$$DD1024&g=海边的风&c=林小雨\r\nno line end"));
     UseDocuments(QStringLiteral("edit-existing"), content);
-    Window().Command6->click();
+    Window().Panel().editFavourites->click();
     QCOMPARE(ReadBytes(FilePath()), content);
     QCOMPARE(fixture_.launcher.editorPaths.size(), 1);
 }
@@ -463,7 +465,7 @@ void FavouritesTest::editKeepsExistingFile() {
 void FavouritesTest::editorFailureShowsBox() {
     UseDocuments(QStringLiteral("edit-failing"), std::nullopt);
     fixture_.launcher.editorAnswers = false;
-    Window().Command6->click();
+    Window().Panel().editFavourites->click();
     QCOMPARE(fixture_.launcher.editorPaths.size(), 1);
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].caption, QStringLiteral("lorvex"));
@@ -474,7 +476,7 @@ void FavouritesTest::uncreatableFileShowsBoxWithoutEditor() {
     // A plain file stands where the documents folder's parent should be.
     QVERIFY(WriteBytes(fixture_.home.path() + QStringLiteral("/blocked"), "not a folder"));
     UseDocuments(QStringLiteral("blocked/Documents"), std::nullopt);
-    Window().Command6->click();
+    Window().Panel().editFavourites->click();
     QVERIFY(fixture_.launcher.editorPaths.isEmpty());
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].caption, QStringLiteral("lorvex"));

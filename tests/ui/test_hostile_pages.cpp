@@ -17,9 +17,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "app/Form1.h"
-#include "browsing/PageDialogs.h"
 #include "support/UiTestSupport.h"
+#include "ui/browsing/PageDialogs.h"
+#include "ui/browsing/PopupHost.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -143,7 +143,7 @@ class HostilePagesTest : public QObject {
     void closingEndsTheProgramWhateverThePageAsks();
 
   private:
-    frmMain& window() { return *fixture_.window; }
+    MainWindow& window() { return *fixture_.window; }
     QString origin() const { return fixture_.portal.origin(); }
     QString host() const { return QStringLiteral("127.0.0.1 显示"); }
 
@@ -158,7 +158,7 @@ void HostilePagesTest::initTestCase() {
     favourites.write("$$DD77&g=Blue Moon&c=Ann\r\n");
     favourites.close();
     QVERIFY(fixture_.Start());
-    QVERIFY(window().Command8->isEnabled());
+    QVERIFY(window().Panel().library->isEnabled());
 }
 
 void HostilePagesTest::outsideSchemesStartNothing_data() {
@@ -179,7 +179,7 @@ void HostilePagesTest::outsideSchemesStartNothing() {
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
     });
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     main->Navigate(origin() + (frame.isEmpty() ? "/33/links.asp" : "/33/frames.asp"));
     QVERIFY(WaitForLoad(main));
 
@@ -194,8 +194,8 @@ void HostilePagesTest::outsideSchemesStartNothing() {
 }
 
 void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
-    BrowserView* main = window().WebBrowser2;
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* main = window().MainView();
+    BrowserView* side = window().SideColumn();
     const std::string categories = (origin() + "/33/fl.htm").toStdString();
     side->Navigate(origin() + "/33/about.htm");
     QVERIFY(WaitForLoad(side));
@@ -209,7 +209,7 @@ void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
         // While the first box is up, the panel's buttons and the side column work.
         if (!clickedCategories) {
             boxInView = box->parentWidget() == main && !box->isWindow();
-            QTest::mouseClick(window().Command1, Qt::LeftButton);
+            QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
             clickedCategories = true;
             return;
         }
@@ -232,7 +232,7 @@ void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
 }
 
 void HostilePagesTest::answersReachThePage() {
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     main->Navigate(origin() + "/33/about.htm");
     QVERIFY(WaitForLoad(main));
     BoxCounter boxes;
@@ -258,19 +258,19 @@ void HostilePagesTest::answersReachThePage() {
 void HostilePagesTest::popUpNeitherAsksNorSounds() {
     PretendUser user([] {});
     fixture_.portal.clearRequests();
-    window().WebBrowser2->Navigate(origin() + "/33/popask.asp");
+    window().MainView()->Navigate(origin() + "/33/popask.asp");
     QVERIFY(fixture_.WaitForRequest("/33/ask.asp"));
-    BrowserView* popup = window().PopupHost().WebBrowser1;
+    BrowserView* popup = window().Browsing().Popup().View();
     // Alert, confirm and prompt were answered without a box: OK, cancel, cancel.
     QVERIFY(WaitUntil([&] { return popup->title() == "false,null"; }));
     QVERIFY(!user.sawModalBox);
     QVERIFY(popup->findChildren<PageDialog*>().isEmpty());
-    QVERIFY(!window().PopupHost().isVisible());
+    QVERIFY(!window().Browsing().Popup().isVisible());
     QVERIFY(popup->page()->isAudioMuted());
 }
 
 void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
-    BrowserView* side = window().WebBrowser1;
+    BrowserView* side = window().SideColumn();
     const QString leave = origin() + "/33/leave.asp";
     side->Navigate(leave);
     QVERIFY(WaitForLoad(side));
@@ -287,7 +287,7 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
     QCOMPARE(side->LocationURL(), leave.toStdString());
 
     // The client's buttons are not asked about.
-    QTest::mouseClick(window().Command1, Qt::LeftButton);
+    QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
     QVERIFY(WaitUntil([&] {
         return side->LocationURL() == (origin() + "/33/fl.htm").toStdString() &&
                !side->page()->isLoading();
@@ -297,7 +297,7 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
     QVERIFY(WaitForLoad(side));
     QVERIFY(Click(side, {}, "area"));
     QVERIFY(WaitUntil([&] { return Evaluate(side, "window.touched").toBool(); }));
-    QTest::mouseClick(window().Command8, Qt::LeftButton);
+    QTest::mouseClick(window().Panel().library, Qt::LeftButton);
     QVERIFY(
         WaitUntil([&] { return side->url().scheme() == "lorvex" && !side->page()->isLoading(); }));
     QCOMPARE(boxes.titles.size(), 1);
@@ -305,7 +305,7 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
 }
 
 void HostilePagesTest::pageConsoleIsQuietUnlessTurnedOn() {
-    BrowserView* main = window().WebBrowser2;
+    BrowserView* main = window().MainView();
     consoleLines.clear();
     const QtMessageHandler previous = qInstallMessageHandler(KeepPageConsole);
     const auto restore = qScopeGuard([previous] {
@@ -346,13 +346,13 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     }
     PortalWindow fresh;
     QVERIFY(fresh.Start());
-    frmMain& closing = *fresh.window;
+    MainWindow& closing = *fresh.window;
     BoxCounter boxes;
     int pressed = 0;
     bool closed = false;
     PretendUser user([&] {
         if (closed) return;
-        PageDialog* box = boxes.Look(closing.WebBrowser2);
+        PageDialog* box = boxes.Look(closing.MainView());
         if (pressed < answered) {
             if (box != nullptr) {
                 Press(box, "accept");
@@ -366,7 +366,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
             Xdo({"windowactivate", "--sync", QString::number(closing.winId())});
             Xdo({"key", "alt+F4"});
         } else {
-            QTest::mouseClick(closing.imgTitleClose, Qt::LeftButton, Qt::NoModifier, {6, 6});
+            QTest::mouseClick(closing.Frame().closeButton, Qt::LeftButton, Qt::NoModifier, {6, 6});
         }
     });
     QTimer watchdog;
@@ -374,7 +374,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
     watchdog.start(120000);
 
-    closing.WebBrowser2->Navigate(fresh.portal.origin() + "/33/alerts.asp" + query);
+    closing.MainView()->Navigate(fresh.portal.origin() + "/33/alerts.asp" + query);
     const int code = QApplication::exec();
     QCOMPARE(code, 0);
     QVERIFY(closed);

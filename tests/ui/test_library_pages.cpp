@@ -4,9 +4,9 @@
 #include <QSignalSpy>
 #include <QStringEncoder>
 
-#include "browsing/GeneratedPages.h"
-#include "browsing/PortalOrigin.h"
 #include "support/UiTestSupport.h"
+#include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/PortalOrigin.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -33,14 +33,14 @@ bool LoadAfter(BrowserView* view, const std::function<void()>& action) {
 // Clicks the side column's link to the song 默默 (a new window, so it plays in the main
 // view) and waits until the main view has loaded its player page and collect follows it.
 bool PlayMomo(PortalWindow& fixture) {
-    frmMain& window = *fixture.window;
+    MainWindow& window = *fixture.window;
     const QString link = QStringLiteral("[...document.links].find(a => a.text.startsWith('默默'))");
-    if (!WaitUntil([&] { return Evaluate(window.WebBrowser1, link + " !== undefined").toBool(); }))
+    if (!WaitUntil([&] { return Evaluate(window.SideColumn(), link + " !== undefined").toBool(); }))
         return false;
-    Evaluate(window.WebBrowser1, link + ".click()");
+    Evaluate(window.SideColumn(), link + ".click()");
     return WaitUntil([&] {
-        return window.WebBrowser2->LocationURL().find("playwmv.asp?id=88") != std::string::npos &&
-               !window.WebBrowser2->page()->isLoading() && window.Command7->isEnabled();
+        return window.MainView()->LocationURL().find("playwmv.asp?id=88") != std::string::npos &&
+               !window.MainView()->page()->isLoading() && window.Panel().collect->isEnabled();
     });
 }
 
@@ -62,40 +62,40 @@ class LibraryPagesTest : public QObject {
 void LibraryPagesTest::collectKeepsNamesWhoseBytesAlsoReadAsUtf8() {
     PortalWindow fixture;
     QVERIFY(fixture.Start());
-    frmMain& window = *fixture.window;
+    MainWindow& window = *fixture.window;
     QVERIFY(PlayMomo(fixture));
     QVERIFY(fixture.WaitForRequest("/33/playwmv.asp?id=88&g=%C4%AC%C4%AC&c=%C3%A3%C3%A3"));
 
-    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     QStringEncoder gbk("GB18030");
     QCOMPARE(ReadBytes(fixture.documents + "/lorvex.ini"),
              "$$DD88&g=" + gbk.encode(u"默默") + "&c=" + gbk.encode(u"茫茫") + "\r\n");
 
     // The library shows the name, and its search link asks the portal for it in GBK.
-    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command8->click(); }));
-    QVERIFY(Text(window.WebBrowser1).contains(QStringLiteral("88 默默【茫茫】")));
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().library->click(); }));
+    QVERIFY(Text(window.SideColumn()).contains(QStringLiteral("88 默默【茫茫】")));
     fixture.portal.clearRequests();
-    Evaluate(window.WebBrowser1, "document.querySelector('a[href*=\"keyword\"]').click()");
+    Evaluate(window.SideColumn(), "document.querySelector('a[href*=\"keyword\"]').click()");
     QVERIFY(fixture.WaitForRequest("/33/search.asp?keyword=%C3%A3%C3%A3"));
-    QVERIFY(WaitUntil([&] { return Text(window.WebBrowser1).contains(QStringLiteral("默默")); }));
+    QVERIFY(WaitUntil([&] { return Text(window.SideColumn()).contains(QStringLiteral("默默")); }));
 }
 
 // Going back in the side column reaches each of ten library pages, not an error page.
 void LibraryPagesTest::backReachesEveryLibraryPageWritten() {
     PortalWindow fixture;
     QVERIFY(fixture.Start());
-    frmMain& window = *fixture.window;
+    MainWindow& window = *fixture.window;
     QVERIFY(PlayMomo(fixture));
-    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     QList<QUrl> written;
     for (int i = 0; i < 10; ++i) {
-        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command8->click(); }));
-        written << window.WebBrowser1->url();
+        QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().library->click(); }));
+        written << window.SideColumn()->url();
     }
     for (int i = 8; i >= 0; --i) {
-        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command2->click(); }));
-        QCOMPARE(window.WebBrowser1->url(), written[i]);
-        QVERIFY(Text(window.WebBrowser1).contains(QStringLiteral("默默【茫茫】")));
+        QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
+        QCOMPARE(window.SideColumn()->url(), written[i]);
+        QVERIFY(Text(window.SideColumn()).contains(QStringLiteral("默默【茫茫】")));
     }
 }
 
@@ -104,17 +104,17 @@ void LibraryPagesTest::backReachesEveryLibraryPageWritten() {
 void LibraryPagesTest::aDroppedPageSaysSo() {
     PortalWindow fixture;
     QVERIFY(fixture.Start());
-    frmMain& window = *fixture.window;
+    MainWindow& window = *fixture.window;
     QVERIFY(PlayMomo(fixture));
     WrittenDocuments& documents = GeneratedPageStore::Instance().Documents();
     documents.SetBudget(1);
     for (std::size_t i = 0; i <= WrittenDocuments::kAlwaysKept; ++i) {
-        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+        QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     }
     for (std::size_t i = 0; i < WrittenDocuments::kAlwaysKept; ++i) {
-        QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command2->click(); }));
+        QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
     }
-    QCOMPARE(Text(window.WebBrowser1), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
+    QCOMPARE(Text(window.SideColumn()), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
     documents.SetBudget(WrittenDocuments::kDefaultBudget);
 }
 
@@ -155,18 +155,18 @@ void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
     RecordingMessageBoxes messages;
     services.messages = &messages;
     services.documentsFolder = [&] { return home.path(); };
-    frmMain window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.port()).toStdString(),
-                   services);
-    QCOMPARE(QString::fromStdString(window.PortalOrigin()),
+    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.port()).toStdString(),
+                      services);
+    QCOMPARE(QString::fromStdString(window.Portal().origin),
              QStringLiteral("http://localhost:%1").arg(portal.port()));
     window.Load();
     window.show();
     QVERIFY(WaitUntil([&] { return portal.requests().contains("/33/fl.htm"); }));
-    QVERIFY(LoadAfter(window.WebBrowser2, [&] {
-        window.WebBrowser2->Navigate(
+    QVERIFY(LoadAfter(window.MainView(), [&] {
+        window.MainView()->Navigate(
             QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.port()));
     }));
-    QVERIFY(LoadAfter(window.WebBrowser1, [&] { window.Command7->click(); }));
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     QCOMPARE(ReadBytes(home.path() + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));
 }
 

@@ -23,13 +23,13 @@
 #include <memory>
 #include <thread>
 
-#include "app/MessageBox.h"
-#include "app/SingleInstance.h"
-#include "app/X11WindowManager.h"
-#include "app/frmMain.h"
-#include "browsing/GeneratedPages.h"
-#include "browsing/PageDialogs.h"
 #include "support/UiTestSupport.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/PageDialogs.h"
+#include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/X11WindowManager.h"
 
 using lorvex::LocalSingleInstanceGuard;
 using lorvex::testing::Deadline;
@@ -354,7 +354,7 @@ class TestSingleInstance : public QObject {
         services.messages = &boxes;
         services.guard = guard == 0 ? nullptr : &fakeGuard;
         services.exitProcess = [&log](int code) { log << QStringLiteral("exit %1").arg(code); };
-        lorvex::frmMain window("http://127.0.0.1:9", services);
+        lorvex::MainWindow window("http://127.0.0.1:9", services);
         window.setWindowTitle(QStringLiteral("Lorvex"));
 
         window.CheckExist(&window);
@@ -376,7 +376,7 @@ class TestSingleInstance : public QObject {
         services.messages = &boxes;
         services.guard = &fakeGuard;
         services.exitProcess = [](int code) { throw ProcessEnded{code}; };
-        lorvex::frmMain window("http://127.0.0.1:9", services);
+        lorvex::MainWindow window("http://127.0.0.1:9", services);
         int exitCode = -1;
         try {
             window.Load();

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "DemoPortal.h"
-#include "app/build_config.h"
 #include "support/UiTestSupport.h"
+#include "ui/app/build_config.h"
 
 namespace {
 

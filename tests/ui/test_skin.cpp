@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 
-#include "skin/Module1.h"
 #include "support/UiTestSupport.h"
+#include "ui/skin/WindowSkin.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -68,19 +68,19 @@ QString NetWmState(const QWidget& window) {
 
 QRect MaximisedBounds(const QWidget& window) { return window.screen()->availableGeometry(); }
 
-std::array<QRect, 8> GripGeometries(const frmMain& window) {
+std::array<QRect, 8> GripGeometries(const MainWindow& window) {
     std::array<QRect, 8> rects;
-    for (std::size_t i = 0; i < rects.size(); ++i) rects[i] = window.Resizer[i]->geometry();
+    for (std::size_t i = 0; i < rects.size(); ++i) rects[i] = window.Frame().grips[i]->geometry();
     return rects;
 }
 
 // The frame is laid out for the window's current size and clipped to it.
-bool FrameFitsWindow(const frmMain& window) {
+bool FrameFitsWindow(const MainWindow& window) {
     const int w = window.width();
     const int h = window.height();
     return window.mask().boundingRect() == QRect(0, 0, w, h) &&
-           window.imgTitleClose->pos() == QPoint(w - 22, 8) &&
-           window.imgWindowBottom->geometry() == QRect(19, h - 30, w - 38, 30);
+           window.Frame().closeButton->pos() == QPoint(w - 22, 8) &&
+           window.Frame().bottomEdge->geometry() == QRect(19, h - 30, w - 38, 30);
 }
 
 bool SameImage(const QPixmap& a, const QPixmap& b) { return a.toImage() == b.toImage(); }
@@ -115,7 +115,7 @@ class SkinTest : public QObject {
     void minimiseThenRestoreKeepsTheLayout();
 
   private:
-    frmMain& Window() { return *fixture_.window; }
+    MainWindow& Window() { return *fixture_.window; }
     QPoint Global(QPoint local) { return Window().mapToGlobal(local); }
     bool WaitForBounds(const QRect& bounds);
     bool WaitForMaximised();
@@ -149,13 +149,13 @@ bool SkinTest::WaitForMaximised() {
 
 // Each test starts from the window as it first appeared.
 void SkinTest::init() {
-    frmMain& window = Window();
+    MainWindow& window = Window();
     if (window.windowState() & kShownStates) window.showNormal();
     QVERIFY(WaitUntil([&] { return !(window.windowState() & kShownStates); }));
     window.setGeometry(start_);
     QVERIFY(WaitUntil([&] { return window.geometry() == start_; }));
-    LayoutSkin(&window, true);
-    window.imgTitleMaxRestore->SetPicture(window.imgTitleMaximize->Picture());
+    window.Skin().LayoutSkin(true);
+    window.Frame().maxRestoreButton->SetPicture(window.Frame().maximiseGlyph->Picture());
     QVERIFY(WaitForBounds(start_));
 }
 
@@ -169,38 +169,38 @@ void SkinTest::cleanup() {
 }
 
 void SkinTest::layoutAtStartSize() {
-    frmMain& window = Window();
+    MainWindow& window = Window();
     QCOMPARE(window.size(), QSize(626, 418));
     const std::pair<QWidget*, QRect> expected[] = {
-        {window.imgTitleLeft, {0, 0, 19, 30}},
-        {window.imgTitleRight, {607, 0, 19, 30}},
-        {window.imgTitleMain, {19, 0, 607, 30}},
-        {window.imgWindowLeft, {0, 30, 19, 358}},
-        {window.imgWindowBottomLeft, {0, 388, 19, 30}},
-        {window.imgWindowBottom, {19, 388, 588, 30}},
-        {window.imgWindowBottomRight, {607, 388, 19, 30}},
-        {window.imgWindowRight, {607, 30, 19, 380}},
-        {window.imgTitleClose, {604, 8, 13, 13}},
-        {window.imgTitleMaxRestore, {587, 8, 13, 13}},
-        {window.imgTitleMinimize, {570, 8, 13, 13}},
-        {window.imgTitleHelp, {553, 8, 13, 13}},
-        {window.Resizer[0], {0, 30, 5, 358}},
-        {window.Resizer[1], {621, 30, 5, 358}},
-        {window.Resizer[2], {19, 0, 587, 5}},
-        {window.Resizer[3], {19, 413, 587, 5}},
-        {window.Resizer[4], {615, 407, 11, 11}},
-        {window.Resizer[5], {0, 407, 11, 11}},
-        {window.Resizer[6], {615, 0, 11, 11}},
-        {window.Resizer[7], {0, 0, 11, 11}},
+        {window.Frame().titleLeft, {0, 0, 19, 30}},
+        {window.Frame().titleRight, {607, 0, 19, 30}},
+        {window.Frame().titleMain, {19, 0, 607, 30}},
+        {window.Frame().leftEdge, {0, 30, 19, 358}},
+        {window.Frame().bottomLeftCorner, {0, 388, 19, 30}},
+        {window.Frame().bottomEdge, {19, 388, 588, 30}},
+        {window.Frame().bottomRightCorner, {607, 388, 19, 30}},
+        {window.Frame().rightEdge, {607, 30, 19, 380}},
+        {window.Frame().closeButton, {604, 8, 13, 13}},
+        {window.Frame().maxRestoreButton, {587, 8, 13, 13}},
+        {window.Frame().minimiseButton, {570, 8, 13, 13}},
+        {window.Frame().helpButton, {553, 8, 13, 13}},
+        {window.Frame().grips[0], {0, 30, 5, 358}},
+        {window.Frame().grips[1], {621, 30, 5, 358}},
+        {window.Frame().grips[2], {19, 0, 587, 5}},
+        {window.Frame().grips[3], {19, 413, 587, 5}},
+        {window.Frame().grips[4], {615, 407, 11, 11}},
+        {window.Frame().grips[5], {0, 407, 11, 11}},
+        {window.Frame().grips[6], {615, 0, 11, 11}},
+        {window.Frame().grips[7], {0, 0, 11, 11}},
     };
     for (const auto& [element, rect] : expected) {
         QVERIFY2(element->geometry() == rect, qPrintable(element->objectName()));
         QVERIFY2(element->isVisible(), qPrintable(element->objectName()));
     }
-    QCOMPARE(window.lblTitle->pos(), QPoint(16, 7));
-    QCOMPARE(window.windowTitle(), window.lblTitle->text());
+    QCOMPARE(window.Frame().titleLabel->pos(), QPoint(16, 7));
+    QCOMPARE(window.windowTitle(), window.Frame().titleLabel->text());
     QCOMPARE(window.palette().color(QPalette::Window), QColor(0xcf, 0xcf, 0xcf));
-    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QVERIFY(Window().Skin().LastLayoutResizable());
 }
 
 void SkinTest::regionRoundsTheCorners_data() {
@@ -231,11 +231,11 @@ void SkinTest::regionRoundsTheCorners() {
 }
 
 void SkinTest::titleButtonsAreNamed() {
-    const frmMain& window = Window();
-    QCOMPARE(window.imgTitleClose->accessibleName(), QStringLiteral("关闭"));
-    QCOMPARE(window.imgTitleMaxRestore->accessibleName(), QStringLiteral("最大化/还原"));
-    QCOMPARE(window.imgTitleMinimize->accessibleName(), QStringLiteral("最小化"));
-    QCOMPARE(window.imgTitleHelp->accessibleName(), QStringLiteral("帮助"));
+    const MainWindow& window = Window();
+    QCOMPARE(window.Frame().closeButton->accessibleName(), QStringLiteral("关闭"));
+    QCOMPARE(window.Frame().maxRestoreButton->accessibleName(), QStringLiteral("最大化/还原"));
+    QCOMPARE(window.Frame().minimiseButton->accessibleName(), QStringLiteral("最小化"));
+    QCOMPARE(window.Frame().helpButton->accessibleName(), QStringLiteral("帮助"));
 }
 
 void SkinTest::missingElementStopsTheLayout_data() {
@@ -254,25 +254,24 @@ void SkinTest::missingElementStopsTheLayout() {
     QFETCH(QString, missing);
     QFETCH(int, placedBefore);
     QFETCH(int, gripsShown);
-    frmMain bare("http://127.0.0.1:1");
+    QWidget bare;
+    bare.resize(626, 418);
+    const FrameControls parts = CreateFrame(&bare);
     const QList<PictureElement*> frame = {
-        bare.imgTitleLeft,         bare.imgTitleRight,       bare.imgTitleMain,
-        bare.imgWindowLeft,        bare.imgWindowBottomLeft, bare.imgWindowBottom,
-        bare.imgWindowBottomRight, bare.imgWindowRight,      bare.imgTitleClose,
-        bare.imgTitleMaxRestore,   bare.imgTitleMinimize,    bare.imgTitleHelp};
+        parts.titleLeft,        parts.titleRight,       parts.titleMain,         parts.leftEdge,
+        parts.bottomLeftCorner, parts.bottomEdge,       parts.bottomRightCorner, parts.rightEdge,
+        parts.closeButton,      parts.maxRestoreButton, parts.minimiseButton,    parts.helpButton};
     const QPoint designed(-1, -1);  // no placement lands here
     for (PictureElement* element : frame) element->move(designed);
-    for (PictureElement* grip : bare.Resizer) grip->move(designed);
+    for (PictureElement* grip : parts.grips) grip->move(designed);
 
-    if (missing == "lblTitle") {
-        delete bare.lblTitle;
-        bare.lblTitle = nullptr;
-    } else if (missing.startsWith("Resizer")) {
-        delete bare.Resizer[static_cast<std::size_t>(missing.back().digitValue())];
+    if (missing.startsWith("Resizer")) {
+        delete parts.grips[static_cast<std::size_t>(missing.back().digitValue())];
     } else {
-        delete bare.findChild<PictureElement*>(missing);
+        delete bare.findChild<QWidget*>(missing);
     }
-    QVERIFY_THROWS_EXCEPTION(MissingElement, LayoutSkin(&bare, true));
+    WindowSkin skin(&bare);
+    QVERIFY_THROWS_EXCEPTION(MissingElement, skin.LayoutSkin(true));
 
     QCOMPARE(bare.mask().isEmpty(), missing == "lblTitle");
     int placed = 0;
@@ -291,29 +290,31 @@ void SkinTest::missingElementStopsTheLayout() {
 }
 
 void SkinTest::maximiseAndRestoreWithTheButton() {
-    frmMain& window = Window();
+    MainWindow& window = Window();
     const auto grips = GripGeometries(window);
 
-    QTest::mouseClick(window.imgTitleMaxRestore, Qt::LeftButton);
+    QTest::mouseClick(window.Frame().maxRestoreButton, Qt::LeftButton);
     QVERIFY(WaitForMaximised());
-    QVERIFY(SameImage(window.imgTitleMaxRestore->Picture(), window.imgTitleRestore->Picture()));
-    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    QVERIFY(SameImage(window.Frame().maxRestoreButton->Picture(),
+                      window.Frame().restoreGlyph->Picture()));
+    QVERIFY(!Window().Skin().LastLayoutResizable());
     QCOMPARE(GripGeometries(window), grips);
 
-    QTest::mouseClick(window.imgTitleMaxRestore, Qt::LeftButton);
+    QTest::mouseClick(window.Frame().maxRestoreButton, Qt::LeftButton);
     QVERIFY(WaitForBounds(start_));
-    QVERIFY(SameImage(window.imgTitleMaxRestore->Picture(), window.imgTitleMaximize->Picture()));
+    QVERIFY(SameImage(window.Frame().maxRestoreButton->Picture(),
+                      window.Frame().maximiseGlyph->Picture()));
     // The maximised layout had no grips, so the restored one has none either.
-    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    QVERIFY(!Window().Skin().LastLayoutResizable());
     QCOMPARE(GripGeometries(window), grips);
-    QCOMPARE(window.Frame1->pos(), QPoint(398, 293));
+    QCOMPARE(window.Panel().panel->pos(), QPoint(398, 293));
 }
 
 // Qt delivers a double-click as press, release, double-click, release: the button reacts
 // to the first click only.
 void SkinTest::doubleClickOnTheMaximiseButtonIsOneClick() {
-    frmMain& window = Window();
-    PictureElement* button = window.imgTitleMaxRestore;
+    MainWindow& window = Window();
+    PictureElement* button = window.Frame().maxRestoreButton;
     QSignalSpy clicks(button, &PictureElement::clicked);
     QSignalSpy doubleClicks(button, &PictureElement::doubleClicked);
     QTest::mousePress(button, Qt::LeftButton);
@@ -336,7 +337,7 @@ void SkinTest::doubleClickOnTheTitleToggles_data() {
 void SkinTest::doubleClickOnTheTitleToggles() {
     QFETCH(QPoint, at);
     QFETCH(bool, throughWindowManager);
-    frmMain& window = Window();
+    MainWindow& window = Window();
     auto doubleClick = [&] {
         if (!throughWindowManager) {
             QWidget* target = window.childAt(at);
@@ -377,7 +378,7 @@ void SkinTest::dragOnTheTitleMovesTheWindow_data() {
 void SkinTest::dragOnTheTitleMovesTheWindow() {
     QFETCH(int, button);
     QFETCH(QString, timing);
-    frmMain& window = Window();
+    MainWindow& window = Window();
     const QPoint press = Global({300, 15});
     const QPoint travel(100, 50);
     const QString buttonName = QString::number(button);
@@ -403,7 +404,7 @@ void SkinTest::dragOnTheTitleMovesTheWindow() {
 
     // The client has the pointer back once it sees it over the picture; until the window
     // manager has let go of it (a move of its own still running), a click would go there.
-    PictureElement* maximise = window.imgTitleMaxRestore;
+    PictureElement* maximise = window.Frame().maxRestoreButton;
     QVERIFY(Xdo(MoveTo(maximise->mapToGlobal(maximise->rect().center()))));
     QVERIFY2(WaitUntil([&] { return maximise->underMouse(); }), "the pointer is not back");
     QVERIFY(Xdo({"click", "1"}));
@@ -426,14 +427,14 @@ void SkinTest::gripReleaseResizes() {
     QFETCH(int, grip);
     QFETCH(QPoint, travel);
     QFETCH(QRect, change);
-    frmMain& window = Window();
-    PictureElement* element = window.Resizer[static_cast<std::size_t>(grip)];
+    MainWindow& window = Window();
+    PictureElement* element = window.Frame().grips[static_cast<std::size_t>(grip)];
     const QPoint press = element->mapToGlobal(element->rect().center());
-    window.GripStartPoint = window.GripEndPoint = QPoint(-1, -1);
+    window.Skin().GripPressed(QPoint(-1, -1));
 
     QVERIFY(Xdo(MoveTo(press) << "mousedown"
                               << "1"));
-    QVERIFY(WaitUntil([&] { return window.GripStartPoint == press; }));
+    QVERIFY(WaitUntil([&] { return window.Skin().GripStartPoint() == press; }));
     QVERIFY(Xdo(MoveTo(press + travel)));
     QVERIFY(Xdo({"mouseup", "1"}));
 
@@ -444,29 +445,29 @@ void SkinTest::gripReleaseResizes() {
                                                      .arg(window.y())
                                                      .arg(window.width())
                                                      .arg(window.height())));
-    QCOMPARE(window.GripEndPoint, press + travel);
-    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QCOMPARE(window.Skin().GripEndPoint(), press + travel);
+    QVERIFY(Window().Skin().LastLayoutResizable());
     const int w = expected.width();
     const int h = expected.height();
-    QCOMPARE(window.Resizer[4]->pos(), QPoint(w - 11, h - 11));
+    QCOMPARE(window.Frame().grips[4]->pos(), QPoint(w - 11, h - 11));
     // The X server clips the window to the new region: its new bottom-right corner is there.
     const QString inside = WindowUnder(Global({w / 2, h / 2}));
     QVERIFY(!inside.isEmpty());
     QCOMPARE(WindowUnder(Global({w - 6, h - 8})), inside);
     // The content follows the new size.
-    if (grip == 4) QCOMPARE(window.Frame1->pos(), QPoint(w - 228, h - 125));
+    if (grip == 4) QCOMPARE(window.Panel().panel->pos(), QPoint(w - 228, h - 125));
 }
 
 void SkinTest::gripOnMaximisedWindowOnlyLaysOut() {
-    frmMain& window = Window();
-    ToggleMaximize(&window);
+    MainWindow& window = Window();
+    window.Skin().ToggleMaximize();
     QVERIFY(WaitForMaximised());
-    QCOMPARE(LastLayoutResizable, std::int16_t{0});
+    QVERIFY(!Window().Skin().LastLayoutResizable());
     const QRect maximised = window.geometry();
 
     // The grips lie under the content in a maximised window; press and release on one
     // directly, the cursor travelling in between.
-    PictureElement* grip = window.Resizer[4];
+    PictureElement* grip = window.Frame().grips[4];
     const QPoint press = grip->mapToGlobal(grip->rect().center());
     QCursor::setPos(press);
     QVERIFY(WaitUntil([&] { return QCursor::pos() == press; }));
@@ -475,7 +476,7 @@ void SkinTest::gripOnMaximisedWindowOnlyLaysOut() {
     QVERIFY(WaitUntil([&] { return QCursor::pos() == press - QPoint(50, 30); }));
     QTest::mouseRelease(grip, Qt::LeftButton, {}, grip->rect().center());
 
-    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QVERIFY(Window().Skin().LastLayoutResizable());
     // The window manager, asked after the grip, still has the window maximised.
     QVERIFY(WaitUntil([&] { return NetWmState(window).contains("_NET_WM_STATE_MAXIMIZED_VERT"); }));
     QVERIFY(window.isMaximized());
@@ -483,14 +484,14 @@ void SkinTest::gripOnMaximisedWindowOnlyLaysOut() {
     QCOMPARE(grip->pos(), QPoint(maximised.width() - 11, maximised.height() - 11));
 
     // Restoring now lays the grips out again.
-    ToggleMaximize(&window);
+    window.Skin().ToggleMaximize();
     QVERIFY(WaitForBounds(start_));
-    QCOMPARE(LastLayoutResizable, std::int16_t{1});
+    QVERIFY(Window().Skin().LastLayoutResizable());
     QCOMPARE(grip->pos(), QPoint(615, 407));
 }
 
 void SkinTest::stayOnTopFlipsWithTheCaption() {
-    frmMain& window = Window();
+    MainWindow& window = Window();
     const WId id = window.winId();
     QVERIFY(!NetWmState(window).contains("_NET_WM_STATE_ABOVE"));
 
@@ -499,8 +500,8 @@ void SkinTest::stayOnTopFlipsWithTheCaption() {
         bool above;
     } steps[] = {{QStringLiteral("不置"), true}, {QStringLiteral("置顶"), false}};
     for (const auto& step : steps) {
-        QTest::mouseClick(window.Command4, Qt::LeftButton);
-        QCOMPARE(window.Command4->text(), step.captionAfter);
+        QTest::mouseClick(window.Panel().stayOnTop, Qt::LeftButton);
+        QCOMPARE(window.Panel().stayOnTop->text(), step.captionAfter);
         QCOMPARE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), step.above);
         QVERIFY(WaitUntil(
             [&] { return NetWmState(window).contains("_NET_WM_STATE_ABOVE") == step.above; },
@@ -521,19 +522,19 @@ void SkinTest::minimiseThenRestoreKeepsTheLayout_data() {
 
 void SkinTest::minimiseThenRestoreKeepsTheLayout() {
     QFETCH(bool, withMaximiseButton);
-    frmMain& window = Window();
+    MainWindow& window = Window();
     QList<QRect> before;
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         before << child->geometry();
     }
 
-    QTest::mouseClick(window.imgTitleMinimize, Qt::LeftButton);
+    QTest::mouseClick(window.Frame().minimiseButton, Qt::LeftButton);
     QVERIFY(WaitUntil([&] {
         return window.isMinimized() && NetWmState(window).contains("_NET_WM_STATE_HIDDEN");
     }));
 
     if (withMaximiseButton) {
-        ToggleMaximize(&window);
+        window.Skin().ToggleMaximize();
     } else {
         window.showNormal();
     }

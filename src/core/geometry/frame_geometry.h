@@ -10,6 +10,9 @@
 
 namespace lorvex {
 
+// The frame grey (#cfcfcf): the window's background, the panel, its buttons and the notice.
+inline constexpr unsigned kFrameGrey = 0xcfcfcf;
+
 // One placement of a frame element. A size left empty is kept as the element has it.
 struct ElementPlacement {
     std::string_view name;

@@ -66,10 +66,10 @@ PixelRect TwipRectToPixels(const TwipRect& rect, double twipsPerPixel) {
 
 bool IsSizeStep(ContentTarget target) {
     switch (target) {
-        case ContentTarget::WebBrowser2Width:
-        case ContentTarget::WebBrowser2Height:
-        case ContentTarget::WebBrowser1Height:
-        case ContentTarget::WebBrowser1Width:
+        case ContentTarget::MainViewWidth:
+        case ContentTarget::MainViewHeight:
+        case ContentTarget::SideColumnHeight:
+        case ContentTarget::SideColumnWidth:
             return true;
         default:
             return false;
@@ -83,17 +83,17 @@ ContentPass ContentLayout(float sw, float sh, float fw, float fh) {
     }
     const float browser1Height = sh - fh - 48.0F;
     const ContentStep all[] = {
-        {ContentTarget::WebBrowser2Left, kMargin},
-        {ContentTarget::WebBrowser2Width, sw - fw - 16.0F},
-        {ContentTarget::WebBrowser2Height, sh - 50.0F},
-        {ContentTarget::WebBrowser2Top, kContentTop},
-        {ContentTarget::WebBrowser1Height, browser1Height},
-        {ContentTarget::WebBrowser1Top, kContentTop},
-        {ContentTarget::WebBrowser1Left, sw - fw - kMargin},
-        {ContentTarget::WebBrowser1Width, fw},
+        {ContentTarget::MainViewLeft, kMargin},
+        {ContentTarget::MainViewWidth, sw - fw - 16.0F},
+        {ContentTarget::MainViewHeight, sh - 50.0F},
+        {ContentTarget::MainViewTop, kContentTop},
+        {ContentTarget::SideColumnHeight, browser1Height},
+        {ContentTarget::SideColumnTop, kContentTop},
+        {ContentTarget::SideColumnLeft, sw - fw - kMargin},
+        {ContentTarget::SideColumnWidth, fw},
         // Frame1 overlaps the side view's last two pixels.
-        {ContentTarget::Frame1Top, kContentTop + browser1Height - 2.0F},
-        {ContentTarget::Frame1Left, sw - fw - kMargin},
+        {ContentTarget::PanelTop, kContentTop + browser1Height - 2.0F},
+        {ContentTarget::PanelLeft, sw - fw - kMargin},
     };
     // The host refuses a negative width or height, and that failure ends the pass. A value
     // that overflowed single precision cannot be set either.

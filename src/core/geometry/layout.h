@@ -1,5 +1,5 @@
 // Layout arithmetic of the main window's content: the button grid that start-up lays
-// inside Frame1 (twips) and the placement of the two browser views and Frame1 that the
+// inside the panel (twips) and the placement of the two browser views and the panel that the
 // size-change handler makes (pixels).
 #pragma once
 
@@ -37,16 +37,16 @@ PixelRect TwipRectToPixels(const TwipRect& rect, double twipsPerPixel);
 
 // One assignment of the content layout pass, in the order the pass makes them.
 enum class ContentTarget {
-    WebBrowser2Left,
-    WebBrowser2Width,
-    WebBrowser2Height,
-    WebBrowser2Top,
-    WebBrowser1Height,
-    WebBrowser1Top,
-    WebBrowser1Left,
-    WebBrowser1Width,
-    Frame1Top,
-    Frame1Left,
+    MainViewLeft,
+    MainViewWidth,
+    MainViewHeight,
+    MainViewTop,
+    SideColumnHeight,
+    SideColumnTop,
+    SideColumnLeft,
+    SideColumnWidth,
+    PanelTop,
+    PanelLeft,
 };
 
 struct ContentStep {

@@ -6,8 +6,8 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "browsing/GeneratedPages.h"
-#include "browsing/PageDialogs.h"
+#include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/PageDialogs.h"
 
 namespace lorvex::testing {
 
@@ -93,7 +93,7 @@ bool PortalWindow::Start() {
     services.messages = &messages;
     services.launcher = &launcher;
     services.documentsFolder = [this] { return documents; };
-    window = std::make_unique<frmMain>(portal.origin().toStdString(), services);
+    window = std::make_unique<MainWindow>(portal.origin().toStdString(), services);
     window->Load();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;
@@ -101,8 +101,8 @@ bool PortalWindow::Start() {
         const QStringList seen = portal.requests();
         return seen.contains(QStringLiteral("/33/disp.asp")) &&
                seen.contains(QStringLiteral("/33/fl.htm")) &&
-               !window->WebBrowser1->LocationURL().empty() &&
-               !window->WebBrowser2->LocationURL().empty();
+               !window->SideColumn()->LocationURL().empty() &&
+               !window->MainView()->LocationURL().empty();
     });
 }
 

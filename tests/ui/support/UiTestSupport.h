@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -13,9 +16,16 @@
 #include <memory>
 
 #include "DemoPortal.h"
-#include "app/MessageBox.h"
-#include "app/frmMain.h"
-#include "browsing/UrlLauncher.h"
+#include "ui/app/CommandButton.h"
+#include "ui/app/MainWindow.h"
+#include "ui/browsing/BrowserView.h"
+#include "ui/browsing/BrowsingController.h"
+#include "ui/browsing/PopupHost.h"
+#include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/SystemLauncher.h"
+#include "ui/favourites/FavouritesController.h"
+#include "ui/skin/PictureElement.h"
+#include "ui/skin/WindowSkin.h"
 
 namespace lorvex::testing {
 
@@ -100,7 +110,7 @@ class PortalWindow {
     QString documents;  // the documents folder (not created until something creates it)
     RecordingLauncher launcher;
     RecordingMessageBoxes messages;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 
   private:
     int markers_ = 0;

@@ -1,4 +1,4 @@
-#include "browsing/GeneratedPages.h"
+#include "ui/browsing/GeneratedPages.h"
 
 #include <QBuffer>
 #include <QWebEngineHistory>

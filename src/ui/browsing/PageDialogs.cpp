@@ -1,4 +1,4 @@
-#include "browsing/PageDialogs.h"
+#include "ui/browsing/PageDialogs.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -19,7 +19,7 @@
 #include <QWebEngineUrlScheme>
 #include <memory>
 
-#include "browsing/BrowserView.h"
+#include "ui/browsing/BrowserView.h"
 
 namespace lorvex {
 

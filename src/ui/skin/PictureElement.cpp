@@ -1,4 +1,4 @@
-#include "skin/PictureElement.h"
+#include "ui/skin/PictureElement.h"
 
 #include <QMouseEvent>
 
@@ -24,16 +24,11 @@ void PictureElement::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void PictureElement::mouseMoveEvent(QMouseEvent* event) {
-    emit moved();
-    event->accept();
-}
-
 void PictureElement::mouseReleaseEvent(QMouseEvent* event) {
     // The press grabbed the mouse, so the release arrives here even outside the element.
     const bool wasPressed = pressedInside_;
     pressedInside_ = false;
-    emit released(event->button());
+    emit released(event->button(), event->globalPosition().toPoint());
     if (wasPressed && rect().contains(event->position().toPoint())) emit clicked();
     event->accept();
 }

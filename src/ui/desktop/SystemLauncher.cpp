@@ -1,4 +1,4 @@
-#include "browsing/UrlLauncher.h"
+#include "ui/desktop/SystemLauncher.h"
 
 #include <QDesktopServices>
 #include <QDir>

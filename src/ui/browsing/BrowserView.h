@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "browsing/PageDialogs.h"
+#include "ui/browsing/PageDialogs.h"
 
 namespace lorvex {
 

@@ -1,12 +1,14 @@
-#include "app/CommandButton.h"
+#include "ui/app/CommandButton.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include "core/geometry/frame_geometry.h"
+
 namespace lorvex {
 
 CommandButton::CommandButton(const QString& name, const QString& caption, QWidget* parent)
-    : QPushButton(caption, parent), face_(0xcf, 0xcf, 0xcf) {
+    : QPushButton(caption, parent), face_(QRgb(kFrameGrey)) {
     setObjectName(name);
     setFocusPolicy(Qt::StrongFocus);
     QPalette colours = palette();

@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "ui/app/SingleInstance.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/X11WindowManager.h"
+#include "ui/desktop/X11WindowManager.h"
 
 namespace lorvex {
 

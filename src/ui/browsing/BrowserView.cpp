@@ -1,4 +1,4 @@
-#include "browsing/BrowserView.h"
+#include "ui/browsing/BrowserView.h"
 
 #include <QLoggingCategory>
 #include <QWebEngineFileSystemAccessRequest>
@@ -12,10 +12,10 @@
 
 #include <utility>
 
-#include "browsing/GeneratedPages.h"
 #include "core/portal/location.h"
 #include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
+#include "ui/browsing/GeneratedPages.h"
 
 namespace lorvex {
 

@@ -24,16 +24,14 @@ class PictureElement : public QLabel {
     void SetStretch(bool stretch);
 
   signals:
-    // `at` is where the button went down, in global coordinates.
+    // `at` is where the button went down, or up, in global coordinates.
     void pressed(Qt::MouseButton button, QPoint at);
-    void moved();
-    void released(Qt::MouseButton button);
+    void released(Qt::MouseButton button, QPoint at);
     void clicked();
     void doubleClicked();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

@@ -1,4 +1,4 @@
-#include "app/X11WindowManager.h"
+#include "ui/desktop/X11WindowManager.h"
 
 #include <QGuiApplication>
 #include <QWindow>

@@ -1,4 +1,4 @@
-#include "browsing/PortalOrigin.h"
+#include "ui/browsing/PortalOrigin.h"
 
 #include <QUrl>
 

@@ -1,0 +1,275 @@
+#include "ui/app/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStandardPaths>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/geometry/layout.h"
+#include "core/geometry/units.h"
+#include "ui/app/CommandButton.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/app/build_config.h"
+#include "ui/browsing/BrowserView.h"
+#include "ui/browsing/BrowsingController.h"
+#include "ui/browsing/PortalOrigin.h"
+#include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/ScreenUnits.h"
+#include "ui/desktop/SystemLauncher.h"
+#include "ui/favourites/FavouritesController.h"
+#include "ui/skin/PictureElement.h"
+#include "ui/skin/WindowSkin.h"
+
+// The pictures are compiled into the UI library; a static library's resources must be
+// registered by hand.
+static void InitialisePictures() { Q_INIT_RESOURCE(resources); }
+
+namespace lorvex {
+
+namespace {
+
+constexpr QSize kDesignedSize(626, 418);
+
+void FillInDefaults(Services& services) {
+    if (!services.exitProcess) {
+        services.exitProcess = [](int code) {
+            std::fflush(nullptr);
+            std::_Exit(code);
+        };
+    }
+    if (!services.documentsFolder) {
+        services.documentsFolder = [] {
+            return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        };
+    }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::string_view portalOrigin, Services services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint),
+      portal_(MakePortalAddresses(NormaliseOrigin(portalOrigin), kBuildForumOrigin)),
+      services_(std::move(services)) {
+    FillInDefaults(services_);
+    if (services_.messages == nullptr) {
+        ownMessages_ = std::make_unique<QtMessageBoxes>();
+        services_.messages = ownMessages_.get();
+    }
+    if (services_.launcher == nullptr) {
+        ownLauncher_ = std::make_unique<DesktopLauncher>();
+        services_.launcher = ownLauncher_.get();
+    }
+
+    InitialisePictures();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString());
+    // The same pictures as the desktop's icon theme gets at install.
+    QIcon icon;
+    for (const char* name :
+         {"icon16.png", "icon32.png", "icon48.png", "icon64.png", "icon128.png", "icon256.png"}) {
+        icon.addPixmap(QPixmap(QStringLiteral(":/pictures/") + QString::fromLatin1(name)));
+    }
+    setWindowIcon(icon);
+    resize(kDesignedSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kDesignedSize.width() / 2, kDesignedSize.height() / 2));
+    }
+
+    CreateControls();
+    skin_ = new WindowSkin(this);
+    browsing_ = new BrowsingController(portal_, mainView_, sideColumn_, panel_.searchBox,
+                                       panel_.collect, services_.launcher, this);
+    favourites_ =
+        new FavouritesController(portal_,
+                                 {mainView_, sideColumn_, panel_.library, services_.messages,
+                                  services_.launcher, services_.documentsFolder, this},
+                                 this);
+    WireControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+// Children are created back to front: a later child lies above an earlier one.
+void MainWindow::CreateControls() {
+    frame_ = CreateFrame(this);
+    sideColumn_ = new BrowserView(this);
+    sideColumn_->setObjectName(QStringLiteral("WebBrowser1"));
+    sideColumn_->setGeometry(360, 96, 105, 105);
+    mainView_ = new BrowserView(this);
+    mainView_->setObjectName(QStringLiteral("WebBrowser2"));
+    mainView_->setGeometry(8, 72, 352, 105);
+    panel_ = CreatePanel(this, TwipsPerPixelX(this));
+
+    // Keyboard order follows the designed tab indexes.
+    QWidget::setTabOrder(sideColumn_, mainView_);
+    QWidget::setTabOrder(mainView_, panel_.panel);
+    QWidget* previous = panel_.panel;
+    for (int number = 1; number <= 12; ++number) {
+        QWidget::setTabOrder(previous, panel_.Button(number));
+        previous = panel_.Button(number);
+    }
+    QWidget::setTabOrder(previous, panel_.searchBox);
+    QWidget::setTabOrder(panel_.searchBox, panel_.search);
+    QWidget::setTabOrder(panel_.search, panel_.portalHome);
+}
+
+// Every control and the feature that answers it, in one place.
+void MainWindow::WireControls() {
+    const PanelControls& p = panel_;
+    auto onClick = [this](CommandButton* button, auto handler) {
+        connect(button, &QPushButton::clicked, this, handler);
+    };
+    BrowsingController* browsing = browsing_;
+    onClick(p.categories, [browsing] { browsing->ShowCategories(); });
+    onClick(p.back, [browsing] { browsing->Back(); });
+    onClick(p.forward, [browsing] { browsing->Forward(); });
+    onClick(p.about, [browsing] { browsing->ShowAbout(); });
+    onClick(p.search, [browsing] { browsing->Search(); });
+    onClick(p.ringtones, [browsing] { browsing->OpenRingtones(); });
+    onClick(p.movies, [browsing] { browsing->OpenMovies(); });
+    onClick(p.animation, [browsing] { browsing->OpenAnimation(); });
+    onClick(p.forum, [browsing] { browsing->OpenForum(); });
+    onClick(p.portalHome, [browsing] { browsing->OpenPortalHome(); });
+    // Return in the search box searches as the button does; the key still reaches the box.
+    connect(p.searchBox, &QLineEdit::returnPressed, this, [browsing] { browsing->Search(); });
+
+    FavouritesController* favourites = favourites_;
+    onClick(p.collect, [favourites] { favourites->Collect(); });
+    onClick(p.library, [favourites] { favourites->ShowLibrary(); });
+    onClick(p.editFavourites, [favourites] { favourites->EditFavourites(); });
+
+    WindowSkin* skin = skin_;
+    onClick(p.stayOnTop, [skin, button = p.stayOnTop] { skin->ToggleStayOnTop(button); });
+    // A press of any mouse button on the title bar moves the window; the title label is a
+    // plain label, whose presses come through eventFilter.
+    for (PictureElement* piece : {frame_.titleLeft, frame_.titleMain, frame_.titleRight}) {
+        connect(piece, &PictureElement::pressed, this,
+                [skin](Qt::MouseButton, QPoint at) { skin->DragWindow(at); });
+    }
+    frame_.titleLabel->installEventFilter(this);
+    connect(frame_.maxRestoreButton, &PictureElement::clicked, this,
+            [skin] { skin->ToggleMaximize(); });
+    connect(frame_.titleMain, &PictureElement::doubleClicked, this,
+            [skin] { skin->ToggleMaximize(); });
+    // Closing is the end of the program: nothing is asked or saved.
+    connect(frame_.closeButton, &PictureElement::clicked, this, [this] { close(); });
+    connect(frame_.minimiseButton, &PictureElement::clicked, this, [this] { showMinimized(); });
+    for (PictureElement* grip : frame_.grips) {
+        connect(grip, &PictureElement::pressed, this,
+                [skin](Qt::MouseButton, QPoint at) { skin->GripPressed(at); });
+        connect(grip, &PictureElement::released, this, [skin, grip](Qt::MouseButton, QPoint at) {
+            skin->GripReleased(grip->Index(), at);
+        });
+    }
+}
+
+void MainWindow::Load() {
+    CheckExist(this);
+    skin_->LayoutSkin(true);
+    frame_.maxRestoreButton->SetPicture(frame_.maximiseGlyph->Picture());
+    mainView_->Navigate(QString::fromStdString(portal_.idle));
+    sideColumn_->Navigate(QString::fromStdString(portal_.categories));
+    LayoutButtonGrid(panel_, TwipsPerPixelX(this));
+    SetStartupCaptions(panel_);
+    favourites_->UpdateLibraryButton();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutContent();
+}
+
+// Places the two views and the panel for the window's current size; a pass that meets a
+// negative size stops there and leaves the rest where it was.
+void MainWindow::LayoutContent() {
+    if (panel_.panel == nullptr) return;
+    const ContentPass pass = ContentLayout(
+        static_cast<float>(width()), static_cast<float>(height()),
+        static_cast<float>(panel_.panel->width()), static_cast<float>(panel_.panel->height()));
+    QRect main = mainView_->geometry();
+    QRect side = sideColumn_->geometry();
+    QPoint panel = panel_.panel->pos();
+    for (const ContentStep& step : pass.steps) {
+        const int value = RoundHalfEven(step.value);
+        switch (step.target) {
+            case ContentTarget::MainViewLeft:
+                main.moveLeft(value);
+                break;
+            case ContentTarget::MainViewWidth:
+                main.setWidth(value);
+                break;
+            case ContentTarget::MainViewHeight:
+                main.setHeight(value);
+                break;
+            case ContentTarget::MainViewTop:
+                main.moveTop(value);
+                break;
+            case ContentTarget::SideColumnHeight:
+                side.setHeight(value);
+                break;
+            case ContentTarget::SideColumnTop:
+                side.moveTop(value);
+                break;
+            case ContentTarget::SideColumnLeft:
+                side.moveLeft(value);
+                break;
+            case ContentTarget::SideColumnWidth:
+                side.setWidth(value);
+                break;
+            case ContentTarget::PanelTop:
+                panel.setY(value);
+                break;
+            case ContentTarget::PanelLeft:
+                panel.setX(value);
+                break;
+        }
+        mainView_->Place(main.x(), main.y(), main.width(), main.height());
+        sideColumn_->Place(side.x(), side.y(), side.width(), side.height());
+        panel_.panel->move(panel);
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // However the window is closed (the close picture, Alt+F4, the taskbar), the whole
+    // program ends, pop-up host included, without waiting for pages still loading. A page's
+    // open dialog is cancelled and no page gets another one.
+    event->accept();
+    sideColumn_->SilenceDialogs();
+    mainView_->SilenceDialogs();
+    browsing_->ClosePopup();
+    QCoreApplication::exit(0);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == frame_.titleLabel) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            skin_->DragWindow(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            skin_->ToggleMaximize();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::CheckExist(QWidget* fm) {
+    SingleInstanceGuard* guard = services_.guard;
+    if (guard == nullptr || !guard->OtherCopyRunning()) return;
+    const QString title = QCoreApplication::applicationName();
+    services_.messages->ShowStop(nullptr, title,
+                                 QStringLiteral("这程序已经运行,没必要打开这么多吧?"));
+    // From here on no window of this copy carries the title.
+    QCoreApplication::setApplicationName(QString());
+    fm->setWindowTitle(QString());
+    guard->BringRunningCopyToFront();
+    services_.exitProcess(0);
+}
+
+}  // namespace lorvex

@@ -1,0 +1,24 @@
+// What the main window needs from outside, so tests can substitute each piece.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace lorvex {
+
+class MessageBoxes;
+class SystemLauncher;
+class SingleInstanceGuard;
+
+struct Services {
+    MessageBoxes* messages = nullptr;    // default: real message boxes
+    SystemLauncher* launcher = nullptr;  // default: the desktop's browser and editor
+    // The user's documents folder, resolved afresh at every use. Default: the desktop's.
+    std::function<QString()> documentsFolder;
+    // The single-instance guard; none means every copy runs as the first.
+    SingleInstanceGuard* guard = nullptr;
+    // Ends the process at once. Default: _Exit, so no further handler runs.
+    std::function<void(int)> exitProcess;
+};
+
+}  // namespace lorvex
