@@ -32,9 +32,6 @@ class BrowsingTest : public QObject {
     MainWindow& window() { return *fixture_.window; }
     QString origin() const { return fixture_.portal.origin(); }
     std::string Address(const QString& path) const { return (origin() + path).toStdString(); }
-    bool WaitUntilIdle(BrowserView* view) {
-        return WaitUntil([view] { return !view->page()->isLoading(); });
-    }
     bool WaitForRequest(const QString& pathAndQuery) {
         return fixture_.WaitForRequest(pathAndQuery);
     }

@@ -30,9 +30,6 @@ class BrowsingWindowsTest : public QObject {
     bool WaitForRequest(const QString& pathAndQuery) {
         return fixture_.WaitForRequest(pathAndQuery);
     }
-    bool WaitUntilIdle(BrowserView* view) {
-        return WaitUntil([view] { return !view->page()->isLoading(); });
-    }
     // Writes a document into a view the way the client does and waits for it to load.
     bool WriteDocument(BrowserView* view, const std::string& html) {
         view->DocumentOpen();
@@ -200,9 +197,7 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
     BrowserView* side = window().SideColumn();
     side->Navigate(address);
     QVERIFY(!WaitForLoad(side));
-    QVERIFY(Evaluate(side, "document.body ? document.body.innerText : ''")
-                .toString()
-                .indexOf(QStringLiteral("localhost")) < 0);
+    QVERIFY(BodyText(side).indexOf(QStringLiteral("localhost")) < 0);
 }
 
 void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {

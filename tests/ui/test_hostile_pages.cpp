@@ -11,13 +11,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 #include "ui/browsing/PageDialogs.h"
 #include "ui/browsing/PopupHost.h"
 
@@ -112,12 +111,6 @@ bool Click(BrowserView* view, const QString& frame, const QString& id) {
     const std::optional<QPoint> point = PointOf(view, frame, id);
     if (point) QTest::mouseClick(view->focusProxy(), Qt::LeftButton, Qt::NoModifier, *point);
     return point.has_value();
-}
-
-bool Xdo(const QStringList& arguments) {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments);
-    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
 }
 
 QStringList consoleLines;
@@ -341,9 +334,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     QFETCH(bool, withKeyboard);
     QFETCH(int, answered);
     QFETCH(QString, query);
-    if (withKeyboard && QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        QSKIP("xdotool is needed");
-    }
+    if (withKeyboard && !HavePrograms({QStringLiteral("xdotool")})) QSKIP("xdotool is needed");
     PortalWindow fresh;
     QVERIFY(fresh.Start());
     MainWindow& closing = *fresh.window;

@@ -1,7 +1,6 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
@@ -19,21 +18,6 @@ int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run
     return run(argc, argv);
 }
 
-int Deadline(int ms) {
-    bool ok = false;
-    const double scale = qEnvironmentVariable("LORVEX_TEST_DEADLINE_SCALE").toDouble(&ok);
-    return ok && scale > 1 ? static_cast<int>(ms * scale) : ms;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    const QDeadlineTimer deadline(Deadline(timeoutMs));
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
 QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs) {
     QVariant result;
     bool finished = false;
@@ -49,6 +33,21 @@ bool WaitForLoad(BrowserView* view, int timeoutMs) {
     QSignalSpy spy(view, &QWebEngineView::loadFinished);
     if (!spy.wait(Deadline(timeoutMs))) return false;
     return spy.takeFirst().at(0).toBool();
+}
+
+bool LoadAfter(BrowserView* view, const std::function<void()>& action, int timeoutMs) {
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    action();
+    return WaitUntil([&] { return !loaded.isEmpty(); }, timeoutMs) && loaded.first().at(0).toBool();
+}
+
+bool WaitUntilIdle(BrowserView* view) {
+    return WaitUntil([view] { return !view->page()->isLoading(); });
+}
+
+QString BodyText(BrowserView* view) {
+    return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
+        .toString();
 }
 
 QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime) {

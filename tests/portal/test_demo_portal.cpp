@@ -1,16 +1,16 @@
 // The demo portal that the UI tests and manual runs browse: GBK pages, GBK query decoding,
-// 404s and the request log the tests rely on.
+// 404s and the request log the tests rely on. No display needed.
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QStringEncoder>
 #include <QTest>
 
 #include "DemoPortal.h"
-#include "support/UiTestSupport.h"
+#include "support/QtTestSupport.h"
 
 using namespace Qt::StringLiterals;
+using lorvex::testing::Gb18030;
 
 namespace {
 
@@ -19,11 +19,6 @@ struct Fetched {
     QByteArray contentType;
     QByteArray body;
 };
-
-QByteArray gbk(const QString& text) {
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
-}
 
 }  // namespace
 
@@ -57,7 +52,7 @@ class TestDemoPortal : public QObject {
         QCOMPARE(page.status, 200);
         QCOMPARE(page.contentType, QByteArray("text/html; charset=gb2312"));
         QVERIFY(page.body.contains(
-            gbk(u"<a href=\"playwmv.asp?id=1024&g=海边的风&c=林小雨\" target=\"_blank\">"_s)));
+            Gb18030(u"<a href=\"playwmv.asp?id=1024&g=海边的风&c=林小雨\" target=\"_blank\">"_s)));
         QVERIFY(page.body.contains("playrm.asp?id=1025&"));
         QVERIFY(page.body.contains("playwmv.asp?id=77&g=Blue Moon&c=Ann"));
     }
@@ -69,7 +64,7 @@ class TestDemoPortal : public QObject {
         QTest::newRow("GBK song name")
             << "keyword=%BA%A3%B1%DF" << QByteArray("id=1024&") << QByteArray("id=1035&");
         QTest::newRow("GBK singer, two songs")
-            << "keyword=" + QString::fromLatin1(gbk(u"林小雨"_s).toPercentEncoding())
+            << "keyword=" + QString::fromLatin1(Gb18030(u"林小雨"_s).toPercentEncoding())
             << QByteArray("id=1028&") << QByteArray("id=1025&");
         QTest::newRow("English, any case")
             << "keyword=blue" << QByteArray("id=77&") << QByteArray("id=1024&");
@@ -95,8 +90,8 @@ class TestDemoPortal : public QObject {
     void playerShowsSongAndGbkParameters() {
         const Fetched page = fetch("/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF&c=Ann");
         QCOMPARE(page.status, 200);
-        QVERIFY(page.body.contains(gbk(u"<h1>海边的风</h1>"_s)));
-        QVERIFY(page.body.contains(gbk(u"g=海边 c=Ann"_s)));
+        QVERIFY(page.body.contains(Gb18030(u"<h1>海边的风</h1>"_s)));
+        QVERIFY(page.body.contains(Gb18030(u"g=海边 c=Ann"_s)));
         QCOMPARE(fetch("/33/mtvplayer.asp?id=77").status, 200);
         QCOMPARE(fetch("/33/mtvplayer.asp?id=999").status, 404);
     }
