@@ -72,10 +72,10 @@ void FavouritesTest::collectOnIdlePageWithoutFileShowsTheBox() {
 
 void FavouritesTest::collectPlayingSongAppendsItsLine() {
     // The song link in the side column opens in the main view, its query sent as GBK.
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
     const QString song = Origin() + QStringLiteral("/33/playwmv.asp?id=1024&g=海边的风&c=林小雨");
     QVERIFY(fixture_.MainViewShowsAfter([&] { fixture_.ClickFirstSongLinkInSideColumn(); }, song));
-    QVERIFY(fixture_.portal.requests().contains(
+    QVERIFY(fixture_.portal.Requests().contains(
         QStringLiteral("/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=%C1%D6%D0%A1%D3%EA")));
     QVERIFY(Window().Panel().collect->isEnabled());
 
@@ -108,7 +108,7 @@ void FavouritesTest::collectDisabledOnHtmPages() {
 
 void FavouritesTest::libraryListsEveryCollectedSong() {
     const QByteArray before = ReadBytes(FilePath());
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
     QVERIFY(Window().Panel().library->isEnabled());
     QVERIFY(LoadAfter(Window().SideColumn(), [&] { Window().Panel().library->click(); }));
 
@@ -134,7 +134,7 @@ void FavouritesTest::libraryListsEveryCollectedSong() {
                       QStringLiteral("getComputedStyle(document.querySelector('a')).color"))
                  .toString(),
              QStringLiteral("rgb(32, 64, 144)"));
-    const QStringList requests = fixture_.portal.requests();
+    const QStringList requests = fixture_.portal.Requests();
     QVERIFY2(requests.contains(QStringLiteral("/33/mtv.css")), qPrintable(requests.join(' ')));
     QVERIFY(requests.contains(QStringLiteral("/33/58.gif")));
 

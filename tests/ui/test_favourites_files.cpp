@@ -63,7 +63,7 @@ void FavouritesFilesTest::hostileMarkupIsShownAsText() {
                              "&c=<img src=x onerror=\"location='%1'\">")
                              .arg(evil);
     fixture_.UseDocuments(QStringLiteral("hostile"), (line + QStringLiteral("\r\n")).toLatin1());
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
     QVERIFY(LoadAfter(Window().SideColumn(), [&] { Window().Favourites().ShowLibrary(); }));
     fixture_.RequestsSoFar(Window().SideColumn());  // the page's own requests have arrived
 
@@ -74,7 +74,7 @@ void FavouritesFilesTest::hostileMarkupIsShownAsText() {
     QVERIFY(rows[0].text.contains(QStringLiteral("<img src=x onerror=")));
     QCOMPARE(fixture_.EvaluateInt(QStringLiteral("document.scripts.length")), 0);
     QCOMPARE(fixture_.EvaluateInt(QStringLiteral("document.images.length")), 1);  // the search icon
-    for (const QString& request : fixture_.portal.requests()) {
+    for (const QString& request : fixture_.portal.Requests()) {
         QVERIFY2(
             !request.contains(QStringLiteral("evil")) && !request.endsWith(QStringLiteral("/x")),
             qPrintable(request));

@@ -54,7 +54,7 @@ void LibraryPagesTest::collectKeepsNamesWhoseBytesAlsoReadAsUtf8() {
     // The library shows the name, and its search link asks the portal for it in GBK.
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().library->click(); }));
     QVERIFY(BodyText(window.SideColumn()).contains(QStringLiteral("88 默默【茫茫】")));
-    fixture.portal.clearRequests();
+    fixture.portal.ClearRequests();
     Evaluate(window.SideColumn(), "document.querySelector('a[href*=\"keyword\"]').click()");
     QVERIFY(fixture.WaitForRequest("/33/search.asp?keyword=%C3%A3%C3%A3"));
     QVERIFY(
@@ -130,22 +130,22 @@ void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt() {
 // configured the first way still removes the origin from what it collects.
 void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
     DemoPortal portal;
-    QVERIFY(portal.start() != 0);
+    QVERIFY(portal.Start() != 0);
     QTemporaryDir home;
     Services services;
     RecordingMessageBoxes messages;
     services.messages = &messages;
     services.documentsFolder = [&] { return home.path(); };
-    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.port()).toStdString(),
+    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.Port()).toStdString(),
                       services);
     QCOMPARE(QString::fromStdString(window.Portal().origin),
-             QStringLiteral("http://localhost:%1").arg(portal.port()));
+             QStringLiteral("http://localhost:%1").arg(portal.Port()));
     window.Load();
     window.show();
-    QVERIFY(WaitUntil([&] { return portal.requests().contains("/33/fl.htm"); }));
+    QVERIFY(WaitUntil([&] { return portal.Requests().contains("/33/fl.htm"); }));
     QVERIFY(LoadAfter(window.MainView(), [&] {
         window.MainView()->Navigate(
-            QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.port()));
+            QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.Port()));
     }));
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     QCOMPARE(ReadBytes(home.path() + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));

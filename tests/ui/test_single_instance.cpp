@@ -47,7 +47,7 @@ int RunHelper(const QString& mode, const QString& directory) {
     }
     LocalSingleInstanceGuard guard(directory);
     if (guard.OtherCopyRunning()) return 2;
-    QObject::connect(&guard, &LocalSingleInstanceGuard::activationRequested, [] {
+    QObject::connect(&guard, &LocalSingleInstanceGuard::ActivationRequested, [] {
         std::puts("activated");
         std::fflush(stdout);
     });
@@ -134,7 +134,7 @@ class TestSingleInstance : public QObject {
         QVERIFY(socket.exists());
         QVERIFY(!(socket.permissions() & (QFile::ReadOther | QFile::WriteOther)));
 
-        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::ActivationRequested);
         const quint32 before = lorvex::x11::ServerTime();
         QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
         QVERIFY(WaitUntil([&] { return activated.count() == 1; }));
@@ -170,7 +170,7 @@ class TestSingleInstance : public QObject {
         // listening on a fresh socket in place of the dead one.
         QVERIFY(!guard.OtherCopyRunning());
         QVERIFY(guard.IsFirstCopy());
-        QSignalSpy activated(&guard, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&guard, &LocalSingleInstanceGuard::ActivationRequested);
         LocalSingleInstanceGuard later(Dir());
         QVERIFY(later.OtherCopyRunning());
         QVERIFY(OnOtherThread([&] { return later.BringRunningCopyToFront(); }));
@@ -226,7 +226,7 @@ class TestSingleInstance : public QObject {
         QFETCH(QByteArray, request);
         LocalSingleInstanceGuard first(Dir());
         QVERIFY(!first.OtherCopyRunning());
-        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::ActivationRequested);
         QLocalSocket client;
         QSignalSpy closed(&client, &QLocalSocket::disconnected);
         client.connectToServer(first.SocketPath());

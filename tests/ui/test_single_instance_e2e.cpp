@@ -112,7 +112,7 @@ class TestSingleInstanceE2E : public QObject {
         return copies_.back().get();
     }
 
-    bool PortalSaw(const QString& path) const { return portal_.requests().contains(path); }
+    bool PortalSaw(const QString& path) const { return portal_.Requests().contains(path); }
 
     // Makes a request of the test's own and waits until the portal has it: every request
     // made before it has been received by then.
@@ -120,7 +120,7 @@ class TestSingleInstanceE2E : public QObject {
         const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
         QNetworkAccessManager network;
         std::unique_ptr<QNetworkReply> reply(
-            network.get(QNetworkRequest(QUrl(portal_.origin() + marker))));
+            network.get(QNetworkRequest(QUrl(portal_.Origin() + marker))));
         return WaitUntil([&] { return PortalSaw(marker); });
     }
 
@@ -174,7 +174,7 @@ class TestSingleInstanceE2E : public QObject {
         // A build that shares its port with another running build fails here rather than
         // testing against the other build's portal.
         const quint16 port = PortalPort();
-        QVERIFY2(portal_.start(port) == port,
+        QVERIFY2(portal_.Start(port) == port,
                  qPrintable(QStringLiteral("port %1 of LORVEX_PORTAL_ORIGIN is taken").arg(port)));
     }
 
@@ -211,7 +211,7 @@ class TestSingleInstanceE2E : public QObject {
         const qint64 firstPid = first_->processId();
         const QStringList firstWindows = VisibleWindows(firstPid);
         QCOMPARE(firstWindows.size(), 1);
-        const QString window = firstWindows[0];
+        const QString& window = firstWindows[0];
         QString other;
         if (firstCopy == QLatin1String("minimised")) {
             Xdo({QStringLiteral("windowminimize"), window});
@@ -225,7 +225,7 @@ class TestSingleInstanceE2E : public QObject {
             QVERIFY2(!other.isEmpty(), "the other program's window did not become active");
         }
 
-        portal_.clearRequests();
+        portal_.ClearRequests();
         QProcess* second = StartCopy();
         QVERIFY(second->waitForStarted(Deadline(10000)));
         const qint64 secondPid = second->processId();
@@ -268,7 +268,7 @@ class TestSingleInstanceE2E : public QObject {
         // What the killed copy leaves behind.
         QVERIFY(QFileInfo::exists(runtime_.filePath(QStringLiteral("lorvex.lock"))));
         QVERIFY(QFileInfo::exists(runtime_.filePath(QStringLiteral("lorvex.socket"))));
-        portal_.clearRequests();
+        portal_.ClearRequests();
 
         QProcess* next = StartFirstCopy();
         QVERIFY2(next != nullptr, "the next copy did not start as the first");

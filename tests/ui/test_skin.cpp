@@ -195,8 +195,8 @@ void SkinTest::maximiseAndRestoreWithTheButton() {
 void SkinTest::doubleClickOnTheMaximiseButtonIsOneClick() {
     MainWindow& window = Window();
     PictureElement* button = window.Frame().maxRestoreButton;
-    QSignalSpy clicks(button, &PictureElement::clicked);
-    QSignalSpy doubleClicks(button, &PictureElement::doubleClicked);
+    QSignalSpy clicks(button, &PictureElement::Clicked);
+    QSignalSpy doubleClicks(button, &PictureElement::DoubleClicked);
     QTest::mousePress(button, Qt::LeftButton);
     QTest::mouseRelease(button, Qt::LeftButton);
     QTest::mouseDClick(button, Qt::LeftButton);

@@ -21,7 +21,7 @@ struct LibraryRow {
 class FavouritesWindow : public PortalWindow {
   public:
     MainWindow& Window() { return *window; }
-    QString Origin() const { return portal.origin(); }
+    QString Origin() const { return portal.Origin(); }
     QString FilePath() const { return documents + QStringLiteral("/lorvex.ini"); }
 
     // Points the window at a fresh documents folder holding `content` as its favourites

@@ -65,17 +65,17 @@ PortalWindow::PortalWindow() { documents = home.path() + QStringLiteral("/Docume
 PortalWindow::~PortalWindow() { window.reset(); }
 
 bool PortalWindow::WaitForRequest(const QString& pathAndQuery) {
-    return WaitUntil([&] { return portal.requests().contains(pathAndQuery); });
+    return WaitUntil([&] { return portal.Requests().contains(pathAndQuery); });
 }
 
 QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
     const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
     Evaluate(view, QStringLiteral("fetch('%1%2', {mode: 'no-cors'}).catch(function () {}); 0")
-                       .arg(portal.origin(), marker));
+                       .arg(portal.Origin(), marker));
     if (!WaitForRequest(marker)) return {QStringLiteral("(no marker request arrived)")};
     // Pictures, style sheets and the site's icon come on the engine's own schedule, also
     // again after a page has loaded: only pages count.
-    const QStringList seen = portal.requests();
+    const QStringList seen = portal.Requests();
     QStringList pages;
     for (const QString& request : seen.mid(0, seen.indexOf(marker))) {
         const QString path = request.section(u'?', 0, 0);
@@ -87,17 +87,17 @@ QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
 }
 
 bool PortalWindow::Start() {
-    if (portal.start() == 0) return false;
+    if (portal.Start() == 0) return false;
     Services services;
     services.messages = &messages;
     services.launcher = &launcher;
     services.documentsFolder = [this] { return documents; };
-    window = std::make_unique<MainWindow>(portal.origin().toStdString(), services);
+    window = std::make_unique<MainWindow>(portal.Origin().toStdString(), services);
     window->Load();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;
     return WaitUntil([this] {
-        const QStringList seen = portal.requests();
+        const QStringList seen = portal.Requests();
         return seen.contains(QStringLiteral("/33/disp.asp")) &&
                seen.contains(QStringLiteral("/33/fl.htm")) &&
                !window->SideColumn()->LocationURL().empty() &&

@@ -102,7 +102,7 @@ class PortalWindow {
 
     // Has the page in `view` fetch a marker address of the portal and waits until the
     // portal has it: what the client asked the portal for before has arrived by then.
-    // Returns the pages requested since the last clearRequests() that came before the
+    // Returns the pages requested since the last ClearRequests() that came before the
     // marker (pictures, style sheets and the site's icon left out).
     QStringList RequestsSoFar(BrowserView* view);
 
