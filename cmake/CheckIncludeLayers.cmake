@@ -1,0 +1,46 @@
+# Fails when a folder of the sources includes a file of a folder on its own layer or above
+# it, so that no folder includes one that includes it back. Lower layers first; a folder
+# may include its own files and those of any lower layer:
+#   core/text, core/geometry   the codec; frame and layout arithmetic
+#   core/portal                addresses, the address bar's reading, page rules, written documents
+#   core/favourites            the favourites file and the pages built from it
+#   ui/desktop                 message boxes, the system's browser and editor, the window system
+#   ui/skin, ui/browsing       the skinned frame; the browser views and browsing
+#   ui/favourites              collect, library, edit
+#   ui/app                     the main window, start-up, the single-instance guard
+set(layer_core/text 0)
+set(layer_core/geometry 0)
+set(layer_core/portal 1)
+set(layer_core/favourites 2)
+set(layer_ui/desktop 3)
+set(layer_ui/skin 4)
+set(layer_ui/browsing 4)
+set(layer_ui/favourites 5)
+set(layer_ui/app 6)
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/core/*.h ${SOURCE_DIR}/core/*.cpp
+     ${SOURCE_DIR}/ui/*.h ${SOURCE_DIR}/ui/*.cpp)
+set(offenders "")
+foreach(file ${sources})
+    get_filename_component(folder ${file} DIRECTORY)
+    if(NOT DEFINED layer_${folder})
+        list(APPEND offenders "${file}: its folder has no layer in CheckIncludeLayers.cmake")
+        continue()
+    endif()
+    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^#include \"(core|ui)/")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^#include \"((core|ui)/[^/]+)/.*" "\\1" target "${line}")
+        if(target STREQUAL folder)
+            continue()
+        endif()
+        if(NOT DEFINED layer_${target} OR NOT layer_${target} LESS layer_${folder})
+            list(APPEND offenders "${file} includes ${target}")
+        endif()
+    endforeach()
+endforeach()
+if(offenders)
+    string(REPLACE ";" "\n" offenders "${offenders}")
+    message(FATAL_ERROR "Includes against the folders' layers:\n${offenders}")
+endif()
+list(LENGTH sources count)
+message(STATUS "include layers: ${count} files, every include goes down")
