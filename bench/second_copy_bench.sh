@@ -4,14 +4,15 @@
 #   to exit - from pressing OK (Return) to the second copy having ended (target 100 ms)
 # and prints the median of each over the runs.
 #
-# Usage: bench/second_copy_bench.sh [path/to/lorvex] [runs]
+# Usage: bench/second_copy_bench.sh [path/to/lorvex] [runs]   (default: the client of the
+# preset "bench", build/bench/src/lorvex)
 # Needs a running X display with a window manager (DISPLAY) and xdotool. The copies get a
 # fresh HOME and XDG_RUNTIME_DIR, so a client the user is running is not involved. The
 # first copy needs no portal: the second copy never gets as far as loading a page.
 # Times are taken by polling xdotool, so each includes a few milliseconds of polling.
 set -euo pipefail
 
-binary=${1:-build/src/lorvex}
+binary=${1:-build/bench/src/lorvex}
 runs=${2:-10}
 
 [[ -n "${DISPLAY:-}" ]] || { echo "DISPLAY is not set" >&2; exit 2; }

@@ -29,7 +29,8 @@ reach its portal; X still works through the display's socket file.
 Everything it starts is stopped on exit, also on Ctrl-C. Needs python3, libX11 and
 chromium (apt-get install chromium).
 
-  DISPLAY=:69 bench/startup_bench.py --build build-bench [--runs 5] [--settle 3] [--isolate]
+  cmake --preset bench && cmake --build --preset bench
+  DISPLAY=:69 bench/startup_bench.py [--build build/bench] [--runs 5] [--settle 3] [--isolate]
 """
 
 import argparse
@@ -380,7 +381,7 @@ def fmt(value, unit):
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--build", default=os.path.join(root, "build-bench"),
+    parser.add_argument("--build", default=os.path.join(root, "build", "bench"),
                         help="build folder holding src/lorvex and tools/demo-portal")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--settle", type=float, default=3.0)

@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     lorvex::Services services;
     services.guard = &guard;
     lorvex::MainWindow window(lorvex::kBuildPortalOrigin, services);
-    QObject::connect(&guard, &lorvex::SingleInstanceGuard::activationRequested, &window,
+    QObject::connect(&guard, &lorvex::SingleInstanceGuard::ActivationRequested, &window,
                      [&window](quint32 userTime) { lorvex::BringToFront(&window, userTime); });
     window.Load();
     window.show();

@@ -1,5 +1,5 @@
-# Shared by scripts/run and scripts/test: package installation, the build, and a virtual
-# display with a window manager.
+# Shared by the scripts: package installation, the builds (one preset of CMakePresets.json
+# each), and a virtual display with a window manager.
 
 REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
@@ -37,12 +37,16 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# configure_and_build BUILD_DIR [cmake options...]
-configure_and_build() {
-    local dir="$1"
+# build_preset PRESET [cmake options...]: configures the preset of CMakePresets.json (its
+# tree is build/PRESET) with the extra options, then builds it.
+build_preset() {
+    local preset="$1"
     shift
-    cmake -S "$REPO_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    (
+        cd "$REPO_ROOT"
+        cmake --preset "$preset" "$@" >/dev/null
+        cmake --build --preset "$preset" -j "$(nproc)"
+    )
 }
 
 # Starts Xvfb on a free display and openbox on it; exports DISPLAY. Both end with the

@@ -43,7 +43,9 @@ std::size_t FileSize(const std::string& path) {
 [[noreturn]] void CollectForever(const std::string& path, int start) {
     for (int i = start;; ++i) {
         const std::string n = std::to_string(i);
-        AppendFavourite(path, "$$DD" + n + "&g=海边的风" + n + "&c=林小雨" + n);
+        std::string line = "$$DD";
+        line.append(n).append("&g=海边的风").append(n).append("&c=林小雨").append(n);
+        AppendFavourite(path, line);
     }
 }
 

@@ -24,6 +24,8 @@ TEST(LocationTest, PresentLocation) {
         {"?%81@x", "?丂x"},                    // ... sent as a plain character
         {"?%81%30%81%30", "?\xC2\x80"},        // four-byte GB18030
         {"?%810%810", "?\xC2\x80"},            // ... with its digits sent plain
+        // Only ASCII stands for a trail byte: a shown address shows again as it is.
+        {"?%BA\xEF\xBF\xBD", "?%BA\xEF\xBF\xBD"},
         // Runs that name no character stay as written, whole; the next run decides anew.
         {"?k=%E6%B5%B7", "?k=%E6%B5%B7"},
         {"?k=%BA&g=%BA%A3", "?k=%BA&g=海"},

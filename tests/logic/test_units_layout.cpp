@@ -26,6 +26,7 @@ TEST(UnitsTest, TwipsPerPixelFallsBackToNinetySixDpi) {
 }
 
 TEST(UnitsTest, RoundHalfEven) {
+    const double inf = std::numeric_limits<double>::infinity();
     const struct {
         double value;
         int expected;
@@ -41,11 +42,11 @@ TEST(UnitsTest, RoundHalfEven) {
         {2.5001, 3},
         {-2.5001, -3},
         {7.0, 7},
-        {NAN, 0},
+        {std::numeric_limits<double>::quiet_NaN(), 0},
         {1e20, kIntMax},
         {-1e20, kIntMin},
-        {INFINITY, kIntMax},
-        {-INFINITY, kIntMin},
+        {inf, kIntMax},
+        {-inf, kIntMin},
         {2147483646.5, 2147483646},
         {2147483647.5, kIntMax},
     };

@@ -29,12 +29,9 @@ class BrowsingTest : public QObject {
     void mainViewPagesCannotScroll();
 
   private:
-    MainWindow& window() { return *fixture_.window; }
-    QString origin() const { return fixture_.portal.origin(); }
-    std::string Address(const QString& path) const { return (origin() + path).toStdString(); }
-    bool WaitUntilIdle(BrowserView* view) {
-        return WaitUntil([view] { return !view->page()->isLoading(); });
-    }
+    MainWindow& Window() { return *fixture_.window; }
+    QString Origin() const { return fixture_.portal.Origin(); }
+    std::string Address(const QString& path) const { return (Origin() + path).toStdString(); }
     bool WaitForRequest(const QString& pathAndQuery) {
         return fixture_.WaitForRequest(pathAndQuery);
     }
@@ -45,24 +42,24 @@ class BrowsingTest : public QObject {
 void BrowsingTest::initTestCase() {
     QVERIFY(fixture_.Start());
     // Let the start pages finish.
-    QVERIFY(WaitUntilIdle(window().SideColumn()));
-    QVERIFY(WaitUntilIdle(window().MainView()));
+    QVERIFY(WaitUntilIdle(Window().SideColumn()));
+    QVERIFY(WaitUntilIdle(Window().MainView()));
 }
 
 void BrowsingTest::backAndForwardAtTheEndsDoNothing() {
-    BrowserView* side = window().SideColumn();
+    BrowserView* side = Window().SideColumn();
     side->history()->clear();
     QVERIFY(!side->history()->canGoBack() && !side->history()->canGoForward());
     const std::string sideBefore = side->LocationURL();
-    const std::string mainBefore = window().MainView()->LocationURL();
-    fixture_.portal.clearRequests();
+    const std::string mainBefore = Window().MainView()->LocationURL();
+    fixture_.portal.ClearRequests();
 
-    QTest::mouseClick(window().Panel().back, Qt::LeftButton);
-    QTest::mouseClick(window().Panel().forward, Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().back, Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().forward, Qt::LeftButton);
 
     QCOMPARE(fixture_.RequestsSoFar(side), QStringList());
     QCOMPARE(side->LocationURL(), sideBefore);
-    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
+    QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
     QVERIFY(fixture_.messages.boxes.empty());
 }
 
@@ -78,46 +75,49 @@ void BrowsingTest::navigationButtonsLoadTheSideColumn_data() {
 void BrowsingTest::navigationButtonsLoadTheSideColumn() {
     QFETCH(int, button);
     QFETCH(QString, path);
-    const std::string mainBefore = window().MainView()->LocationURL();
-    fixture_.portal.clearRequests();
+    const std::string mainBefore = Window().MainView()->LocationURL();
+    fixture_.portal.ClearRequests();
 
-    QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().Button(button), Qt::LeftButton);
 
     QVERIFY(WaitForRequest(path));
-    QVERIFY(WaitUntil([&] { return window().SideColumn()->LocationURL() == Address(path); }));
-    QVERIFY(WaitUntilIdle(window().SideColumn()));
-    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
+    QVERIFY(WaitUntil([&] { return Window().SideColumn()->LocationURL() == Address(path); }));
+    QVERIFY(WaitUntilIdle(Window().SideColumn()));
+    QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
 }
 
 void BrowsingTest::backAndForwardMoveOnlyTheSideColumn() {
-    BrowserView* side = window().SideColumn();
-    const std::string mainBefore = window().MainView()->LocationURL();
+    BrowserView* side = Window().SideColumn();
+    const std::string mainBefore = Window().MainView()->LocationURL();
     side->history()->clear();
     // Two navigations after the cleared history: fl.htm -> about.htm -> fl.htm.
     for (int button : {5, 1}) {
         const QString path = button == 5 ? "/33/about.htm" : "/33/fl.htm";
-        QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
+        QTest::mouseClick(Window().Panel().Button(button), Qt::LeftButton);
         QVERIFY(WaitUntil(
             [&] { return side->LocationURL() == Address(path) && !side->page()->isLoading(); }));
     }
 
     // Each step: the button and where the side column must end up.
-    const std::pair<CommandButton*, QString> steps[] = {{window().Panel().back, "/33/about.htm"},
-                                                        {window().Panel().back, "/33/fl.htm"},
-                                                        {window().Panel().forward, "/33/about.htm"},
-                                                        {window().Panel().forward, "/33/fl.htm"}};
-    for (const auto& [button, path] : steps) {
-        QTest::mouseClick(button, Qt::LeftButton);
+    const struct {
+        CommandButton* button;
+        QString path;
+    } steps[] = {{Window().Panel().back, "/33/about.htm"},
+                 {Window().Panel().back, "/33/fl.htm"},
+                 {Window().Panel().forward, "/33/about.htm"},
+                 {Window().Panel().forward, "/33/fl.htm"}};
+    for (const auto& step : steps) {
+        QTest::mouseClick(step.button, Qt::LeftButton);
         QVERIFY2(WaitUntil([&] {
-                     return side->LocationURL() == Address(path) && !side->page()->isLoading();
+                     return side->LocationURL() == Address(step.path) && !side->page()->isLoading();
                  }),
-                 qPrintable(button->objectName() + " to " + path));
-        QCOMPARE(window().MainView()->LocationURL(), mainBefore);
+                 qPrintable(step.button->objectName() + " to " + step.path));
+        QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
     }
 
     // At the newest page forward changes nothing.
-    fixture_.portal.clearRequests();
-    QTest::mouseClick(window().Panel().forward, Qt::LeftButton);
+    fixture_.portal.ClearRequests();
+    QTest::mouseClick(Window().Panel().forward, Qt::LeftButton);
     QCOMPARE(fixture_.RequestsSoFar(side), QStringList());
     QCOMPARE(side->LocationURL(), Address("/33/fl.htm"));
 }
@@ -139,18 +139,18 @@ void BrowsingTest::systemBrowserButtonsOpenFixedAddresses_data() {
 void BrowsingTest::systemBrowserButtonsOpenFixedAddresses() {
     QFETCH(int, button);
     QFETCH(QString, address);
-    if (address.startsWith('/')) address.prepend(origin());
-    const std::string sideBefore = window().SideColumn()->LocationURL();
-    const std::string mainBefore = window().MainView()->LocationURL();
+    if (address.startsWith('/')) address.prepend(Origin());
+    const std::string sideBefore = Window().SideColumn()->LocationURL();
+    const std::string mainBefore = Window().MainView()->LocationURL();
     fixture_.launcher.browserAddresses.clear();
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
 
-    QTest::mouseClick(window().Panel().Button(button), Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().Button(button), Qt::LeftButton);
 
     QCOMPARE(fixture_.launcher.browserAddresses, QStringList{address});
-    QCOMPARE(fixture_.RequestsSoFar(window().MainView()), QStringList());
-    QCOMPARE(window().SideColumn()->LocationURL(), sideBefore);
-    QCOMPARE(window().MainView()->LocationURL(), mainBefore);
+    QCOMPARE(fixture_.RequestsSoFar(Window().MainView()), QStringList());
+    QCOMPARE(Window().SideColumn()->LocationURL(), sideBefore);
+    QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
 }
 
 void BrowsingTest::searchSendsTheEscapedKeyword_data() {
@@ -172,30 +172,30 @@ void BrowsingTest::searchSendsTheEscapedKeyword() {
     QFETCH(QString, typed);
     QFETCH(QString, query);
     const QString expected = "/33/search.asp?" + query;
-    const std::string mainBefore = window().MainView()->LocationURL();
-    window().Panel().searchBox->setText(typed);
+    const std::string mainBefore = Window().MainView()->LocationURL();
+    Window().Panel().searchBox->setText(typed);
 
     // The same search by the Return key and by the button.
     for (bool byReturn : {true, false}) {
-        fixture_.portal.clearRequests();
+        fixture_.portal.ClearRequests();
         if (byReturn) {
-            QTest::keyClick(window().Panel().searchBox, Qt::Key_Return);
+            QTest::keyClick(Window().Panel().searchBox, Qt::Key_Return);
         } else {
-            QTest::mouseClick(window().Panel().search, Qt::LeftButton);
+            QTest::mouseClick(Window().Panel().search, Qt::LeftButton);
         }
         QVERIFY2(WaitForRequest(expected), byReturn ? "by Return" : "by button");
-        QVERIFY(WaitUntilIdle(window().SideColumn()));
-        QVERIFY(QString::fromStdString(window().SideColumn()->LocationURL())
-                    .startsWith(origin() + "/33/search.asp?keyword="));
-        QCOMPARE(window().Panel().searchBox->text(), typed);
-        QCOMPARE(window().MainView()->LocationURL(), mainBefore);
+        QVERIFY(WaitUntilIdle(Window().SideColumn()));
+        QVERIFY(QString::fromStdString(Window().SideColumn()->LocationURL())
+                    .startsWith(Origin() + "/33/search.asp?keyword="));
+        QCOMPARE(Window().Panel().searchBox->text(), typed);
+        QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
     }
 }
 
 void BrowsingTest::navigateSendsChineseAsGbk() {
-    BrowserView* main = window().MainView();
-    fixture_.portal.clearRequests();
-    main->Navigate(origin() + "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨&n=R%26B");
+    BrowserView* main = Window().MainView();
+    fixture_.portal.ClearRequests();
+    main->Navigate(Origin() + "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨&n=R%26B");
     QVERIFY(WaitForRequest(
         "/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF%B5%C4%B7%E7&c=%C1%D6%D0%A1%D3%EA&n=R%26B"));
     QVERIFY(WaitUntilIdle(main));
@@ -218,15 +218,15 @@ void BrowsingTest::collectButtonFollowsCompletedPages_data() {
 void BrowsingTest::collectButtonFollowsCompletedPages() {
     QFETCH(QString, path);
     QFETCH(bool, enabled);
-    BrowserView* main = window().MainView();
-    main->Navigate(origin() + path);
+    BrowserView* main = Window().MainView();
+    main->Navigate(Origin() + path);
     QVERIFY(WaitForLoad(main));
-    QCOMPARE(window().Panel().collect->isEnabled(), enabled);
+    QCOMPARE(Window().Panel().collect->isEnabled(), enabled);
 }
 
 void BrowsingTest::mainViewPagesCannotScroll() {
-    BrowserView* main = window().MainView();
-    main->Navigate(origin() + "/33/tall.asp");
+    BrowserView* main = Window().MainView();
+    main->Navigate(Origin() + "/33/tall.asp");
     QVERIFY(WaitForLoad(main));
     QVERIFY(!main->page()->settings()->testAttribute(QWebEngineSettings::ShowScrollBars));
     QVERIFY(WaitUntil([&] {
@@ -242,8 +242,8 @@ void BrowsingTest::mainViewPagesCannotScroll() {
     // Neither the wheel nor the keyboard moves it, while the same input scrolls the side
     // column, whose scroll bars stay. Input sent before a view has drawn its page is lost,
     // so it is repeated until the side column has moved.
-    BrowserView* side = window().SideColumn();
-    side->Navigate(origin() + "/33/tall.asp");
+    BrowserView* side = Window().SideColumn();
+    side->Navigate(Origin() + "/33/tall.asp");
     QVERIFY(WaitForLoad(side));
     auto scrollByHand = [](BrowserView* view) {
         QWidget* surface = view->focusProxy();

@@ -25,13 +25,10 @@ class BrowsingWindowsTest : public QObject {
     void permissionRequestsAreDenied();
 
   private:
-    MainWindow& window() { return *fixture_.window; }
-    QString origin() const { return fixture_.portal.origin(); }
+    MainWindow& Window() { return *fixture_.window; }
+    QString Origin() const { return fixture_.portal.Origin(); }
     bool WaitForRequest(const QString& pathAndQuery) {
         return fixture_.WaitForRequest(pathAndQuery);
-    }
-    bool WaitUntilIdle(BrowserView* view) {
-        return WaitUntil([view] { return !view->page()->isLoading(); });
     }
     // Writes a document into a view the way the client does and waits for it to load.
     bool WriteDocument(BrowserView* view, const std::string& html) {
@@ -54,8 +51,8 @@ class BrowsingWindowsTest : public QObject {
 
 void BrowsingWindowsTest::initTestCase() {
     QVERIFY(fixture_.Start());
-    QVERIFY(WaitUntilIdle(window().SideColumn()));
-    QVERIFY(WaitUntilIdle(window().MainView()));
+    QVERIFY(WaitUntilIdle(Window().SideColumn()));
+    QVERIFY(WaitUntilIdle(Window().MainView()));
 }
 
 void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView_data() {
@@ -77,19 +74,19 @@ void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView() {
     QFETCH(int, song);
     QFETCH(QString, request);
     QFETCH(QString, shown);
-    BrowserView* side = window().SideColumn();
-    BrowserView* main = window().MainView();
-    const std::string categories = (origin() + "/33/fl.htm").toStdString();
+    BrowserView* side = Window().SideColumn();
+    BrowserView* main = Window().MainView();
+    const std::string categories = (Origin() + "/33/fl.htm").toStdString();
     if (side->LocationURL() != categories) {
-        QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
+        QTest::mouseClick(Window().Panel().categories, Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return side->LocationURL() == categories; }));
     }
     QVERIFY(WaitUntilIdle(side));
     // A page without ".htm" must turn the collect button on: start from one that turns it off.
-    main->Navigate(origin() + "/33/news.htm");
+    main->Navigate(Origin() + "/33/news.htm");
     QVERIFY(WaitForLoad(main));
-    QVERIFY(!window().Panel().collect->isEnabled());
-    fixture_.portal.clearRequests();
+    QVERIFY(!Window().Panel().collect->isEnabled());
+    fixture_.portal.ClearRequests();
 
     const QString link =
         QStringLiteral("document.querySelectorAll('a[target=_blank]')[%1]").arg(song);
@@ -108,34 +105,34 @@ void BrowsingWindowsTest::blankLinkInSideColumnOpensInMainView() {
     }
 
     QVERIFY(WaitForRequest(request));
-    QVERIFY(WaitUntil([&] { return main->LocationURL() == (origin() + shown).toStdString(); }));
-    QVERIFY(WaitUntil([&] { return window().Panel().collect->isEnabled(); }));
+    QVERIFY(WaitUntil([&] { return main->LocationURL() == (Origin() + shown).toStdString(); }));
+    QVERIFY(WaitUntil([&] { return Window().Panel().collect->isEnabled(); }));
     QCOMPARE(side->LocationURL(), categories);
-    QVERIFY(!window().Browsing().HasPopup());
+    QVERIFY(!Window().Browsing().HasPopup());
     QCOMPARE(VisibleTopLevelWindows(), 1);
     // The main view now shows the song's page, and stays the window's main view.
     QVERIFY(Evaluate(main, "document.body.innerText").toString().contains("正在播放"));
-    QCOMPARE(main->parentWidget(), &window());
+    QCOMPARE(main->parentWidget(), &Window());
 }
 
 void BrowsingWindowsTest::mainViewPopUpsLoadInHiddenHost() {
-    BrowserView* main = window().MainView();
+    BrowserView* main = Window().MainView();
     PopupHost* first = nullptr;
     for (const char* page : {"/33/popup.asp", "/33/popup.asp?again=1"}) {
-        fixture_.portal.clearRequests();
-        main->Navigate(origin() + page);
+        fixture_.portal.ClearRequests();
+        main->Navigate(Origin() + page);
         QVERIFY(WaitForRequest("/33/popad.asp"));
-        QVERIFY(window().Browsing().HasPopup());
-        PopupHost& host = window().Browsing().Popup();
+        QVERIFY(Window().Browsing().HasPopup());
+        PopupHost& host = Window().Browsing().Popup();
         if (first == nullptr) first = &host;
         QCOMPARE(&host, first);
         QVERIFY(WaitUntil([&] {
-            return host.View()->LocationURL() == (origin() + "/33/popad.asp").toStdString();
+            return host.View()->LocationURL() == (Origin() + "/33/popad.asp").toStdString();
         }));
         // The main view keeps the page that opened the pop-up; nothing new appears.
         // Whatever window the pop-up was given had been shown by the time it asked for
         // its page.
-        QCOMPARE(main->LocationURL(), (origin() + page).toStdString());
+        QCOMPARE(main->LocationURL(), (Origin() + page).toStdString());
         QVERIFY(!host.isVisible());
         QCOMPARE(VisibleTopLevelWindows(), 1);
     }
@@ -146,14 +143,14 @@ void BrowsingWindowsTest::mainViewPopUpsLoadInHiddenHost() {
 }
 
 void BrowsingWindowsTest::writtenDocumentIsGbkWithWorkingLinks() {
-    BrowserView* side = window().SideColumn();
-    fixture_.portal.clearRequests();
+    BrowserView* side = Window().SideColumn();
+    fixture_.portal.ClearRequests();
     const std::string html =
-        "<html><head><title>曲库</title><link rel=\"stylesheet\" href=\"" + origin().toStdString() +
+        "<html><head><title>曲库</title><link rel=\"stylesheet\" href=\"" + Origin().toStdString() +
         "/33/mtv.css\"></head><body>"
         "<p id=\"text\">我的收藏：海边的风（林小雨）</p>"
         "<a id=\"search\" href=\"" +
-        origin().toStdString() + "/33/search.asp?keyword=海边\">找歌</a></body></html>";
+        Origin().toStdString() + "/33/search.asp?keyword=海边\">找歌</a></body></html>";
     QVERIFY(WriteDocument(side, html));
     QCOMPARE(side->url().scheme(), QStringLiteral("lorvex"));
     const QString charset = Evaluate(side, "document.characterSet").toString().toLower();
@@ -165,18 +162,18 @@ void BrowsingWindowsTest::writtenDocumentIsGbkWithWorkingLinks() {
     QVERIFY(WaitForRequest("/33/mtv.css"));
 
     // A link of the written page sends its query in the page's code page.
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
     Evaluate(side, "document.getElementById('search').click()");
     QVERIFY(WaitForRequest("/33/search.asp?keyword=%BA%A3%B1%DF"));
     QVERIFY(WaitUntilIdle(side));
 }
 
 void BrowsingWindowsTest::largeWrittenDocumentLoadsWhole() {
-    BrowserView* side = window().SideColumn();
+    BrowserView* side = Window().SideColumn();
     std::string html = "<html><body>";
     const std::string row = "<p>第一行歌曲：海边的风 - 林小雨 - 流行金曲 - 1024</p>\n";
     int rows = 0;
-    while (html.size() < 3 * 1024 * 1024) {
+    while (html.size() < std::size_t{3} * 1024 * 1024) {
         html += row;
         ++rows;
     }
@@ -197,19 +194,17 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed_data() {
 
 void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
     QFETCH(QString, address);
-    BrowserView* side = window().SideColumn();
+    BrowserView* side = Window().SideColumn();
     side->Navigate(address);
     QVERIFY(!WaitForLoad(side));
-    QVERIFY(Evaluate(side, "document.body ? document.body.innerText : ''")
-                .toString()
-                .indexOf(QStringLiteral("localhost")) < 0);
+    QVERIFY(BodyText(side).indexOf(QStringLiteral("localhost")) < 0);
 }
 
 void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {
-    BrowserView* side = window().SideColumn();
+    BrowserView* side = Window().SideColumn();
     QVERIFY(WriteDocument(side, "<html><body><p id=\"secret\">收藏</p></body></html>"));
     const QString written = side->url().toString();
-    side->Navigate(origin() + "/33/about.htm");
+    side->Navigate(Origin() + "/33/about.htm");
     QVERIFY(WaitForLoad(side));
     const std::string about = side->LocationURL();
 
@@ -240,8 +235,8 @@ void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {
 }
 
 void BrowsingWindowsTest::permissionRequestsAreDenied() {
-    BrowserView* main = window().MainView();
-    main->Navigate(origin() + "/33/disp.asp");
+    BrowserView* main = Window().MainView();
+    main->Navigate(Origin() + "/33/disp.asp");
     QVERIFY(WaitForLoad(main));
     Evaluate(main,
              "window.answers = [];"

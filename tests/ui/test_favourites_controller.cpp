@@ -1,9 +1,7 @@
 // The favourites feature on its own: two browser views, a library button and the fakes,
 // no skinned window.
-#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStringEncoder>
 
 #include "support/UiTestSupport.h"
 
@@ -19,9 +17,9 @@ class FavouritesControllerTest : public QObject {
 
 void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
     DemoPortal portal;
-    QVERIFY(portal.start() != 0);
+    QVERIFY(portal.Start() != 0);
     QTemporaryDir documents;
-    const PortalAddresses addresses = MakePortalAddresses(portal.origin().toStdString());
+    const PortalAddresses addresses = MakePortalAddresses(portal.Origin().toStdString());
     BrowserView mainView;
     BrowserView sideColumn;
     QPushButton library;
@@ -33,17 +31,15 @@ void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
 
     favourites.UpdateLibraryButton();
     QVERIFY(!library.isEnabled());
-    mainView.Navigate(portal.origin() + "/33/playrm.asp?id=1025&g=夜空下的约定&c=陈子航");
+    mainView.Navigate(portal.Origin() + "/33/playrm.asp?id=1025&g=夜空下的约定&c=陈子航");
     QVERIFY(WaitForLoad(&mainView));
     QSignalSpy written(&sideColumn, &QWebEngineView::loadFinished);
     favourites.Collect();
     QVERIFY(WaitUntil([&] { return !written.isEmpty(); }));
 
-    QFile file(documents.filePath("lorvex.ini"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QStringEncoder gbk("GB18030");
-    QCOMPARE(file.readAll(), QByteArray(gbk.encode(u"$$DD1025&g=夜空下的约定&c=陈子航\r\n")));
-    QVERIFY(Evaluate(&sideColumn, "document.body.innerText").toString().startsWith("已经收藏此曲"));
+    QCOMPARE(ReadBytes(documents.filePath("lorvex.ini")),
+             Gb18030(QStringLiteral("$$DD1025&g=夜空下的约定&c=陈子航\r\n")));
+    QVERIFY(BodyText(&sideColumn).startsWith("已经收藏此曲"));
     QVERIFY(library.isEnabled());
     QVERIFY(messages.boxes.empty());
 }

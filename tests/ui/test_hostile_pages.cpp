@@ -11,13 +11,12 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 #include "ui/browsing/PageDialogs.h"
 #include "ui/browsing/PopupHost.h"
 
@@ -30,7 +29,7 @@ namespace {
 class SchemeProbe : public QObject {
     Q_OBJECT
   public slots:
-    void open(const QUrl& url) { opened << url; }
+    void Open(const QUrl& url) { opened << url; }
 
   public:
     QList<QUrl> opened;
@@ -114,12 +113,6 @@ bool Click(BrowserView* view, const QString& frame, const QString& id) {
     return point.has_value();
 }
 
-bool Xdo(const QStringList& arguments) {
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments);
-    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
-}
-
 QStringList consoleLines;
 void KeepPageConsole(QtMsgType, const QMessageLogContext& context, const QString& text) {
     if (qstrcmp(context.category, "js") == 0) consoleLines << text;
@@ -143,9 +136,9 @@ class HostilePagesTest : public QObject {
     void closingEndsTheProgramWhateverThePageAsks();
 
   private:
-    MainWindow& window() { return *fixture_.window; }
-    QString origin() const { return fixture_.portal.origin(); }
-    QString host() const { return QStringLiteral("127.0.0.1 显示"); }
+    MainWindow& Window() { return *fixture_.window; }
+    QString Origin() const { return fixture_.portal.Origin(); }
+    QString Host() const { return QStringLiteral("127.0.0.1 显示"); }
 
     PortalWindow fixture_;
 };
@@ -158,7 +151,7 @@ void HostilePagesTest::initTestCase() {
     favourites.write("$$DD77&g=Blue Moon&c=Ann\r\n");
     favourites.close();
     QVERIFY(fixture_.Start());
-    QVERIFY(window().Panel().library->isEnabled());
+    QVERIFY(Window().Panel().library->isEnabled());
 }
 
 void HostilePagesTest::outsideSchemesStartNothing_data() {
@@ -172,32 +165,32 @@ void HostilePagesTest::outsideSchemesStartNothing() {
     QFETCH(QString, frame);
     SchemeProbe probe;
     for (const char* scheme : {"mailto", "smb"}) {
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &probe, "open");
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &probe, "Open");
     }
     const auto unset = qScopeGuard([] {
         for (const char* scheme : {"mailto", "smb"}) {
             QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
         }
     });
-    BrowserView* main = window().MainView();
-    main->Navigate(origin() + (frame.isEmpty() ? "/33/links.asp" : "/33/frames.asp"));
+    BrowserView* main = Window().MainView();
+    main->Navigate(Origin() + (frame.isEmpty() ? "/33/links.asp" : "/33/frames.asp"));
     QVERIFY(WaitForLoad(main));
 
     QVERIFY(Click(main, frame, "mailto"));
     QVERIFY(Click(main, frame, "smb"));
     QVERIFY(WaitUntil([&] { return Evaluate(main, "top.clicked.join()") == "mailto,smb"; }));
     // A later click of the same document reaches the portal: the earlier ones were handled.
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
     QVERIFY(Click(main, frame, "after"));
     QVERIFY(fixture_.WaitForRequest("/33/news.htm?from=" + (frame.isEmpty() ? "page" : frame)));
     QVERIFY2(probe.opened.isEmpty(), qPrintable(probe.opened.value(0).toString()));
 }
 
 void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
-    BrowserView* main = window().MainView();
-    BrowserView* side = window().SideColumn();
-    const std::string categories = (origin() + "/33/fl.htm").toStdString();
-    side->Navigate(origin() + "/33/about.htm");
+    BrowserView* main = Window().MainView();
+    BrowserView* side = Window().SideColumn();
+    const std::string categories = (Origin() + "/33/fl.htm").toStdString();
+    side->Navigate(Origin() + "/33/about.htm");
     QVERIFY(WaitForLoad(side));
 
     BoxCounter boxes;
@@ -209,7 +202,7 @@ void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
         // While the first box is up, the panel's buttons and the side column work.
         if (!clickedCategories) {
             boxInView = box->parentWidget() == main && !box->isWindow();
-            QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
+            QTest::mouseClick(Window().Panel().categories, Qt::LeftButton);
             clickedCategories = true;
             return;
         }
@@ -220,20 +213,20 @@ void HostilePagesTest::dialogFloodShowsThreeBoxesAndLeavesTheRestUsable() {
     // 30 alerts, then the title; after navigating, the next page gets three boxes again,
     // also when it calls the engine's own alert.
     for (const QString query : {"n=30", "n=4", "n=5&via=frame"}) {
-        main->Navigate(origin() + "/33/alerts.asp?" + query);
+        main->Navigate(Origin() + "/33/alerts.asp?" + query);
         const QString done = "完" + query.section('&', 0, 0).mid(2);
         QVERIFY(WaitUntil([&] { return main->title() == done; }, 60000));
     }
     QVERIFY(!user.sawModalBox);
     QVERIFY(boxInView);
-    QCOMPARE(boxes.titles, QStringList(9, host()));
+    QCOMPARE(boxes.titles, QStringList(9, Host()));
     QCOMPARE(boxes.messages, (QStringList{"1", "2", "3", "1", "2", "3", "1", "2", "3"}));
     QCOMPARE(side->LocationURL(), categories);
 }
 
 void HostilePagesTest::answersReachThePage() {
-    BrowserView* main = window().MainView();
-    main->Navigate(origin() + "/33/about.htm");
+    BrowserView* main = Window().MainView();
+    main->Navigate(Origin() + "/33/about.htm");
     QVERIFY(WaitForLoad(main));
     BoxCounter boxes;
     QString input;
@@ -257,21 +250,21 @@ void HostilePagesTest::answersReachThePage() {
 
 void HostilePagesTest::popUpNeitherAsksNorSounds() {
     PretendUser user([] {});
-    fixture_.portal.clearRequests();
-    window().MainView()->Navigate(origin() + "/33/popask.asp");
+    fixture_.portal.ClearRequests();
+    Window().MainView()->Navigate(Origin() + "/33/popask.asp");
     QVERIFY(fixture_.WaitForRequest("/33/ask.asp"));
-    BrowserView* popup = window().Browsing().Popup().View();
+    BrowserView* popup = Window().Browsing().Popup().View();
     // Alert, confirm and prompt were answered without a box: OK, cancel, cancel.
     QVERIFY(WaitUntil([&] { return popup->title() == "false,null"; }));
     QVERIFY(!user.sawModalBox);
     QVERIFY(popup->findChildren<PageDialog*>().isEmpty());
-    QVERIFY(!window().Browsing().Popup().isVisible());
+    QVERIFY(!Window().Browsing().Popup().isVisible());
     QVERIFY(popup->page()->isAudioMuted());
 }
 
 void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
-    BrowserView* side = window().SideColumn();
-    const QString leave = origin() + "/33/leave.asp";
+    BrowserView* side = Window().SideColumn();
+    const QString leave = Origin() + "/33/leave.asp";
     side->Navigate(leave);
     QVERIFY(WaitForLoad(side));
     // Every question is answered "stay": one that reached a client navigation would stop it.
@@ -283,13 +276,13 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
     // The page's own link: the user is asked (the click is the gesture the question needs).
     QVERIFY(Click(side, {}, "away"));
     QVERIFY(WaitUntil([&] { return boxes.titles.size() == 1; }));
-    QCOMPARE(boxes.titles.front(), host());
+    QCOMPARE(boxes.titles.front(), Host());
     QCOMPARE(side->LocationURL(), leave.toStdString());
 
     // The client's buttons are not asked about.
-    QTest::mouseClick(window().Panel().categories, Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().categories, Qt::LeftButton);
     QVERIFY(WaitUntil([&] {
-        return side->LocationURL() == (origin() + "/33/fl.htm").toStdString() &&
+        return side->LocationURL() == (Origin() + "/33/fl.htm").toStdString() &&
                !side->page()->isLoading();
     }));
     QCOMPARE(boxes.titles.size(), 1);
@@ -297,7 +290,7 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
     QVERIFY(WaitForLoad(side));
     QVERIFY(Click(side, {}, "area"));
     QVERIFY(WaitUntil([&] { return Evaluate(side, "window.touched").toBool(); }));
-    QTest::mouseClick(window().Panel().library, Qt::LeftButton);
+    QTest::mouseClick(Window().Panel().library, Qt::LeftButton);
     QVERIFY(
         WaitUntil([&] { return side->url().scheme() == "lorvex" && !side->page()->isLoading(); }));
     QCOMPARE(boxes.titles.size(), 1);
@@ -305,7 +298,7 @@ void HostilePagesTest::leavingQuestionNeverStopsTheClient() {
 }
 
 void HostilePagesTest::pageConsoleIsQuietUnlessTurnedOn() {
-    BrowserView* main = window().MainView();
+    BrowserView* main = Window().MainView();
     consoleLines.clear();
     const QtMessageHandler previous = qInstallMessageHandler(KeepPageConsole);
     const auto restore = qScopeGuard([previous] {
@@ -314,7 +307,7 @@ void HostilePagesTest::pageConsoleIsQuietUnlessTurnedOn() {
     });
     for (bool turnedOn : {false, true}) {
         if (turnedOn) QLoggingCategory::setFilterRules(QStringLiteral("js=true"));
-        main->Navigate(origin() + "/33/console.asp");
+        main->Navigate(Origin() + "/33/console.asp");
         QVERIFY(WaitForLoad(main));
         // A round trip to the page: its console messages came before the answer.
         QCOMPARE(Evaluate(main, "2 + 2").toInt(), 4);
@@ -341,9 +334,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     QFETCH(bool, withKeyboard);
     QFETCH(int, answered);
     QFETCH(QString, query);
-    if (withKeyboard && QStandardPaths::findExecutable("xdotool").isEmpty()) {
-        QSKIP("xdotool is needed");
-    }
+    if (withKeyboard && !HavePrograms({QStringLiteral("xdotool")})) QSKIP("xdotool is needed");
     PortalWindow fresh;
     QVERIFY(fresh.Start());
     MainWindow& closing = *fresh.window;
@@ -374,7 +365,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
     watchdog.start(120000);
 
-    closing.MainView()->Navigate(fresh.portal.origin() + "/33/alerts.asp" + query);
+    closing.MainView()->Navigate(fresh.portal.Origin() + "/33/alerts.asp" + query);
     const int code = QApplication::exec();
     QCOMPARE(code, 0);
     QVERIFY(closed);

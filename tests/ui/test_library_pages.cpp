@@ -1,8 +1,5 @@
 // Names that must survive the whole road, written pages that history must reach, and a
 // portal origin configured in a form the engine does not keep.
-#include <QFile>
-#include <QSignalSpy>
-#include <QStringEncoder>
 
 #include "support/UiTestSupport.h"
 #include "ui/browsing/GeneratedPages.h"
@@ -12,23 +9,6 @@ using namespace lorvex;
 using namespace lorvex::testing;
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString Text(BrowserView* view) {
-    return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
-        .toString();
-}
-
-// Runs `action` and waits until the view has finished a load that succeeded.
-bool LoadAfter(BrowserView* view, const std::function<void()>& action) {
-    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-    action();
-    return WaitUntil([&] { return !loaded.isEmpty(); }) && loaded.first().at(0).toBool();
-}
 
 // Clicks the side column's link to the song 默默 (a new window, so it plays in the main
 // view) and waits until the main view has loaded its player page and collect follows it.
@@ -67,17 +47,18 @@ void LibraryPagesTest::collectKeepsNamesWhoseBytesAlsoReadAsUtf8() {
     QVERIFY(fixture.WaitForRequest("/33/playwmv.asp?id=88&g=%C4%AC%C4%AC&c=%C3%A3%C3%A3"));
 
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
-    QStringEncoder gbk("GB18030");
     QCOMPARE(ReadBytes(fixture.documents + "/lorvex.ini"),
-             "$$DD88&g=" + gbk.encode(u"默默") + "&c=" + gbk.encode(u"茫茫") + "\r\n");
+             "$$DD88&g=" + Gb18030(QStringLiteral("默默")) +
+                 "&c=" + Gb18030(QStringLiteral("茫茫")) + "\r\n");
 
     // The library shows the name, and its search link asks the portal for it in GBK.
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().library->click(); }));
-    QVERIFY(Text(window.SideColumn()).contains(QStringLiteral("88 默默【茫茫】")));
-    fixture.portal.clearRequests();
+    QVERIFY(BodyText(window.SideColumn()).contains(QStringLiteral("88 默默【茫茫】")));
+    fixture.portal.ClearRequests();
     Evaluate(window.SideColumn(), "document.querySelector('a[href*=\"keyword\"]').click()");
     QVERIFY(fixture.WaitForRequest("/33/search.asp?keyword=%C3%A3%C3%A3"));
-    QVERIFY(WaitUntil([&] { return Text(window.SideColumn()).contains(QStringLiteral("默默")); }));
+    QVERIFY(
+        WaitUntil([&] { return BodyText(window.SideColumn()).contains(QStringLiteral("默默")); }));
 }
 
 // Going back in the side column reaches each of ten library pages, not an error page.
@@ -95,7 +76,7 @@ void LibraryPagesTest::backReachesEveryLibraryPageWritten() {
     for (int i = 8; i >= 0; --i) {
         QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
         QCOMPARE(window.SideColumn()->url(), written[i]);
-        QVERIFY(Text(window.SideColumn()).contains(QStringLiteral("默默【茫茫】")));
+        QVERIFY(BodyText(window.SideColumn()).contains(QStringLiteral("默默【茫茫】")));
     }
 }
 
@@ -114,7 +95,7 @@ void LibraryPagesTest::aDroppedPageSaysSo() {
     for (std::size_t i = 0; i < WrittenDocuments::kAlwaysKept; ++i) {
         QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
     }
-    QCOMPARE(Text(window.SideColumn()), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
+    QCOMPARE(BodyText(window.SideColumn()), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
     documents.SetBudget(WrittenDocuments::kDefaultBudget);
 }
 
@@ -149,22 +130,22 @@ void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt() {
 // configured the first way still removes the origin from what it collects.
 void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
     DemoPortal portal;
-    QVERIFY(portal.start() != 0);
+    QVERIFY(portal.Start() != 0);
     QTemporaryDir home;
     Services services;
     RecordingMessageBoxes messages;
     services.messages = &messages;
     services.documentsFolder = [&] { return home.path(); };
-    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.port()).toStdString(),
+    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.Port()).toStdString(),
                       services);
     QCOMPARE(QString::fromStdString(window.Portal().origin),
-             QStringLiteral("http://localhost:%1").arg(portal.port()));
+             QStringLiteral("http://localhost:%1").arg(portal.Port()));
     window.Load();
     window.show();
-    QVERIFY(WaitUntil([&] { return portal.requests().contains("/33/fl.htm"); }));
+    QVERIFY(WaitUntil([&] { return portal.Requests().contains("/33/fl.htm"); }));
     QVERIFY(LoadAfter(window.MainView(), [&] {
         window.MainView()->Navigate(
-            QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.port()));
+            QStringLiteral("http://localhost:%1/33/playrm.asp?id=1025&g=a&c=b").arg(portal.Port()));
     }));
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     QCOMPARE(ReadBytes(home.path() + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));

@@ -62,7 +62,7 @@ void MainWindowTest::definitionBeforeLoad() {
 
 void MainWindowTest::startsOnBothPortalPages() {
     QVERIFY(fixture_.Start());
-    const std::string origin = fixture_.portal.origin().toStdString();
+    const std::string origin = fixture_.portal.Origin().toStdString();
     QCOMPARE(fixture_.window->MainView()->LocationURL(), origin + "/33/disp.asp");
     QCOMPARE(fixture_.window->SideColumn()->LocationURL(), origin + "/33/fl.htm");
 }

@@ -1,9 +1,9 @@
-// The single-instance guard on its own (lock, socket, takeover after a crash, peers that
-// do not answer), the main window's start-up check that uses it, and BringToFront.
+// The single-instance guard on its own: lock, socket, takeover after a crash, peers that
+// do not answer, the folder it uses. The start-up check that uses it is in
+// test_single_instance_startup.cpp.
 //
 // Helper copies run as this same binary with "--hold <mode> <dir>" (see RunHelper).
 #include <unistd.h>
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -16,7 +16,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWebEnginePage>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -24,11 +23,7 @@
 #include <thread>
 
 #include "support/UiTestSupport.h"
-#include "ui/app/MainWindow.h"
 #include "ui/app/SingleInstance.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
-#include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/X11WindowManager.h"
 
 using lorvex::LocalSingleInstanceGuard;
@@ -52,7 +47,7 @@ int RunHelper(const QString& mode, const QString& directory) {
     }
     LocalSingleInstanceGuard guard(directory);
     if (guard.OtherCopyRunning()) return 2;
-    QObject::connect(&guard, &LocalSingleInstanceGuard::activationRequested, [] {
+    QObject::connect(&guard, &LocalSingleInstanceGuard::ActivationRequested, [] {
         std::puts("activated");
         std::fflush(stdout);
     });
@@ -109,38 +104,6 @@ bool OnOtherThread(const std::function<bool()>& call) {
     return result;
 }
 
-class FakeGuard : public lorvex::SingleInstanceGuard {
-  public:
-    FakeGuard(bool running, QStringList& log) : running_(running), log_(log) {}
-    bool OtherCopyRunning() override { return running_; }
-    bool BringRunningCopyToFront() override {
-        log_ << QStringLiteral("bring to front");
-        return true;
-    }
-
-  private:
-    bool running_;
-    QStringList& log_;
-};
-
-class FakeMessageBoxes : public lorvex::MessageBoxes {
-  public:
-    explicit FakeMessageBoxes(QStringList& log) : log_(log) {}
-    void ShowStop(QWidget* parent, const QString& caption, const QString& text) override {
-        log_ << QStringLiteral("box %1 parent=%2: %3")
-                    .arg(caption, parent ? QStringLiteral("window") : QStringLiteral("none"), text);
-    }
-
-  private:
-    QStringList& log_;
-};
-
-struct ProcessEnded {
-    int code;
-};
-
-const QString kAlreadyRunning = QStringLiteral("这程序已经运行,没必要打开这么多吧?");
-
 }  // namespace
 
 class TestSingleInstance : public QObject {
@@ -171,7 +134,7 @@ class TestSingleInstance : public QObject {
         QVERIFY(socket.exists());
         QVERIFY(!(socket.permissions() & (QFile::ReadOther | QFile::WriteOther)));
 
-        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::ActivationRequested);
         const quint32 before = lorvex::x11::ServerTime();
         QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
         QVERIFY(WaitUntil([&] { return activated.count() == 1; }));
@@ -207,7 +170,7 @@ class TestSingleInstance : public QObject {
         // listening on a fresh socket in place of the dead one.
         QVERIFY(!guard.OtherCopyRunning());
         QVERIFY(guard.IsFirstCopy());
-        QSignalSpy activated(&guard, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&guard, &LocalSingleInstanceGuard::ActivationRequested);
         LocalSingleInstanceGuard later(Dir());
         QVERIFY(later.OtherCopyRunning());
         QVERIFY(OnOtherThread([&] { return later.BringRunningCopyToFront(); }));
@@ -263,7 +226,7 @@ class TestSingleInstance : public QObject {
         QFETCH(QByteArray, request);
         LocalSingleInstanceGuard first(Dir());
         QVERIFY(!first.OtherCopyRunning());
-        QSignalSpy activated(&first, &LocalSingleInstanceGuard::activationRequested);
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::ActivationRequested);
         QLocalSocket client;
         QSignalSpy closed(&client, &QLocalSocket::disconnected);
         client.connectToServer(first.SocketPath());
@@ -333,83 +296,6 @@ class TestSingleInstance : public QObject {
         QVERIFY(!guard.IsFirstCopy());
         QVERIFY(!QFileInfo::exists(guard.LockFilePath()));
     }
-
-    void startupCheck_data() {
-        QTest::addColumn<int>("guard");  // 0 none, 1 first copy, 2 later copy
-        QTest::addColumn<QStringList>("expectedLog");
-        QTest::newRow("no guard") << 0 << QStringList();
-        QTest::newRow("first copy") << 1 << QStringList();
-        QTest::newRow("later copy")
-            << 2
-            << QStringList{QStringLiteral("box lorvex parent=none: ") + kAlreadyRunning,
-                           QStringLiteral("bring to front"), QStringLiteral("exit 0")};
-    }
-    void startupCheck() {
-        QFETCH(int, guard);
-        QFETCH(QStringList, expectedLog);
-        QStringList log;
-        FakeGuard fakeGuard(guard == 2, log);
-        FakeMessageBoxes boxes(log);
-        lorvex::Services services;
-        services.messages = &boxes;
-        services.guard = guard == 0 ? nullptr : &fakeGuard;
-        services.exitProcess = [&log](int code) { log << QStringLiteral("exit %1").arg(code); };
-        lorvex::MainWindow window("http://127.0.0.1:9", services);
-        window.setWindowTitle(QStringLiteral("Lorvex"));
-
-        window.CheckExist(&window);
-
-        QCOMPARE(log, expectedLog);
-        const bool ended = guard == 2;
-        // Once cleared, the name falls back to the executable's.
-        QCOMPARE(QCoreApplication::applicationName() != QLatin1String("lorvex"), ended);
-        QCOMPARE(window.windowTitle().isEmpty(), ended);
-    }
-
-    // Load() of a later copy ends the process before any page exists, so no browser
-    // process starts and the portal is asked for nothing.
-    void laterCopyEndsBeforeAnyPage() {
-        QStringList log;
-        FakeGuard fakeGuard(true, log);
-        FakeMessageBoxes boxes(log);
-        lorvex::Services services;
-        services.messages = &boxes;
-        services.guard = &fakeGuard;
-        services.exitProcess = [](int code) { throw ProcessEnded{code}; };
-        lorvex::MainWindow window("http://127.0.0.1:9", services);
-        int exitCode = -1;
-        try {
-            window.Load();
-        } catch (const ProcessEnded& ended) {
-            exitCode = ended.code;
-        }
-        QCOMPARE(exitCode, 0);
-        QCOMPARE(log.size(), 2);
-        QVERIFY(window.findChildren<QWebEnginePage*>().isEmpty());
-        QVERIFY(!window.isVisible());
-    }
-
-    void bringToFront_data() {
-        QTest::addColumn<bool>("maximised");
-        QTest::newRow("normal window") << false;
-        QTest::newRow("maximised window") << true;
-    }
-    void bringToFront() {
-        QFETCH(bool, maximised);
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X display with a window manager");
-        QWidget window;
-        window.resize(300, 200);
-        maximised ? window.showMaximized() : window.showNormal();
-        QVERIFY(QTest::qWaitForWindowExposed(&window, Deadline(10000)));
-        window.showMinimized();
-        QVERIFY(WaitUntil([&] { return window.isMinimized(); }));
-
-        lorvex::BringToFront(&window);
-
-        QVERIFY(WaitUntil([&] { return !window.isMinimized() && window.isActiveWindow(); }));
-        QCOMPARE(window.isMaximized(), maximised);
-    }
 };
 
 int main(int argc, char* argv[]) {
@@ -418,11 +304,10 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(helperArgc, argv);
         return RunHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
-    lorvex::RegisterGeneratedPageScheme();
-    lorvex::RegisterPageDialogScheme();
-    QApplication app(argc, argv);
-    TestSingleInstance test;
-    return QTest::qExec(&test, argc, argv);
+    return lorvex::testing::RunUiTest(argc, argv, [](int c, char** v) {
+        TestSingleInstance test;
+        return QTest::qExec(&test, c, v);
+    });
 }
 
 #include "test_single_instance.moc"

@@ -10,7 +10,6 @@
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRect>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -19,7 +18,10 @@
 
 #include "DemoPortal.h"
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 #include "ui/app/build_config.h"
+
+using namespace lorvex::testing;
 
 namespace {
 
@@ -32,56 +34,31 @@ quint16 PortalPort() {
 const QString kDispPage = QStringLiteral("/33/disp.asp");
 const QString kCategoriesPage = QStringLiteral("/33/fl.htm");
 
-// Runs a short X tool and returns its output lines; empty when it fails.
-QStringList RunTool(const QString& program, const QStringList& arguments) {
-    QProcess tool;
-    tool.start(program, arguments);
-    if (!tool.waitForFinished(lorvex::testing::Deadline(10000)) ||
-        tool.exitStatus() != QProcess::NormalExit)
-        return {};
-    return QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-}
-
 // The viewable top-level windows of a process.
 QStringList VisibleWindows(qint64 pid) {
-    return RunTool(QStringLiteral("xdotool"),
-                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--pid"), QString::number(pid)});
+    return XToolLines(QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--pid"), QString::number(pid)});
 }
 
 QString WindowName(const QString& window) {
     const QStringList lines =
-        RunTool(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), window});
+        XToolLines(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), window});
     return lines.isEmpty() ? QString() : lines.first();
 }
 
 // The active window's id, as xdotool gives window ids.
 QString ActiveWindow() {
     const QStringList lines =
-        RunTool(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+        XToolLines(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
     return lines.isEmpty() ? QString() : lines.first();
-}
-
-QRect WindowGeometry(const QString& window) {
-    QRect geometry;
-    const QStringList lines =
-        RunTool(QStringLiteral("xdotool"),
-                {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    for (const QString& line : lines) {
-        const int value = line.section('=', 1).toInt();
-        if (line.startsWith(QLatin1String("X="))) geometry.moveLeft(value);
-        if (line.startsWith(QLatin1String("Y="))) geometry.moveTop(value);
-        if (line.startsWith(QLatin1String("WIDTH="))) geometry.setWidth(value);
-        if (line.startsWith(QLatin1String("HEIGHT="))) geometry.setHeight(value);
-    }
-    return geometry;
 }
 
 // Whether the window manager stacks `upper` above `lower`.
 bool Above(const QString& upper, const QString& lower) {
     const QStringList lines =
-        RunTool(QStringLiteral("xprop"),
-                {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+        XToolLines(QStringLiteral("xprop"),
+                   {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
     if (lines.isEmpty()) return false;
     QList<qulonglong> order;  // bottom to top
     for (const QString& id : lines.first().section('#', 1).split(',')) {
@@ -126,8 +103,7 @@ class TestSingleInstanceE2E : public QObject {
 
     QProcess* StartCopy() {
         auto copy = std::make_unique<QProcess>();
-        copy->setProcessEnvironment(
-            lorvex::testing::ClientEnvironment(home_.path(), runtime_.path()));
+        copy->setProcessEnvironment(ClientEnvironment(home_.path(), runtime_.path()));
         const QString log = home_.filePath(QStringLiteral("copy%1.log").arg(copies_.size() + 1));
         copy->setStandardOutputFile(log);
         copy->setStandardErrorFile(log);
@@ -136,7 +112,7 @@ class TestSingleInstanceE2E : public QObject {
         return copies_.back().get();
     }
 
-    bool PortalSaw(const QString& path) const { return portal_.requests().contains(path); }
+    bool PortalSaw(const QString& path) const { return portal_.Requests().contains(path); }
 
     // Makes a request of the test's own and waits until the portal has it: every request
     // made before it has been received by then.
@@ -144,15 +120,15 @@ class TestSingleInstanceE2E : public QObject {
         const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
         QNetworkAccessManager network;
         std::unique_ptr<QNetworkReply> reply(
-            network.get(QNetworkRequest(QUrl(portal_.origin() + marker))));
-        return lorvex::testing::WaitUntil([&] { return PortalSaw(marker); });
+            network.get(QNetworkRequest(QUrl(portal_.Origin() + marker))));
+        return WaitUntil([&] { return PortalSaw(marker); });
     }
 
     // Starts a copy and waits until it has loaded both start pages and shows its window.
     QProcess* StartFirstCopy() {
         QProcess* copy = StartCopy();
-        if (!copy->waitForStarted(lorvex::testing::Deadline(10000))) return nullptr;
-        const bool shown = lorvex::testing::WaitUntil([&] {
+        if (!copy->waitForStarted(Deadline(10000))) return nullptr;
+        const bool shown = WaitUntil([&] {
             return copy->state() == QProcess::NotRunning ||
                    (PortalSaw(kDispPage) && PortalSaw(kCategoriesPage) &&
                     !VisibleWindows(copy->processId()).isEmpty());
@@ -173,26 +149,24 @@ class TestSingleInstanceE2E : public QObject {
                            .arg(geometry.y()),
                        QStringLiteral("another program")});
         QString id;
-        lorvex::testing::WaitUntil([&] {
+        WaitUntil([&] {
             const QStringList found =
-                RunTool(QStringLiteral("xdotool"),
-                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), title});
+                XToolLines(QStringLiteral("xdotool"),
+                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), title});
             id = found.isEmpty() ? QString() : found.first();
             return !id.isEmpty();
         });
         if (id.isEmpty()) return id;
-        RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), id});
-        return lorvex::testing::WaitUntil([&] { return ActiveWindow() == id; }) ? id : QString();
+        Xdo({QStringLiteral("windowactivate"), id});
+        return WaitUntil([&] { return ActiveWindow() == id; }) ? id : QString();
     }
 
   private slots:
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) QSKIP("needs an X display (DISPLAY)");
-        for (const char* tool : {"xdotool", "xprop", "xmessage"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("needs %1").arg(QLatin1String(tool))));
-        }
+        if (!HavePrograms({"xdotool", "xprop", "xmessage"}))
+            QSKIP("needs xdotool, xprop and xmessage");
         binary_ = qEnvironmentVariable("LORVEX_BINARY");
         QVERIFY2(QFileInfo(binary_).isExecutable(), "LORVEX_BINARY names no program");
         QVERIFY(home_.isValid());
@@ -200,21 +174,20 @@ class TestSingleInstanceE2E : public QObject {
         // A build that shares its port with another running build fails here rather than
         // testing against the other build's portal.
         const quint16 port = PortalPort();
-        QVERIFY2(portal_.start(port) == port,
+        QVERIFY2(portal_.Start(port) == port,
                  qPrintable(QStringLiteral("port %1 of LORVEX_PORTAL_ORIGIN is taken").arg(port)));
     }
 
     void cleanup() {
         if (other_) {
             other_->kill();
-            other_->waitForFinished(lorvex::testing::Deadline(5000));
+            other_->waitForFinished(Deadline(5000));
             other_.reset();
         }
     }
 
     void cleanupTestCase() {
-        if (!binary_.isEmpty())
-            RunTool(QStringLiteral("xdotool"), {QStringLiteral("keyup"), QStringLiteral("Return")});
+        if (!binary_.isEmpty()) Xdo({QStringLiteral("keyup"), QStringLiteral("Return")});
         for (auto& copy : copies_) {
             if (copy->state() == QProcess::NotRunning) continue;
             copy->kill();
@@ -233,19 +206,18 @@ class TestSingleInstanceE2E : public QObject {
     // after OK; the first copy's window is then in front and active, whatever its state.
     void secondCopyHandsOverToFirst() {
         QFETCH(QString, firstCopy);
-        using lorvex::testing::WaitUntil;
         if (first_ == nullptr || first_->state() != QProcess::Running) first_ = StartFirstCopy();
         QVERIFY2(first_ != nullptr, "the first copy did not load its start pages");
         const qint64 firstPid = first_->processId();
         const QStringList firstWindows = VisibleWindows(firstPid);
         QCOMPARE(firstWindows.size(), 1);
-        const QString window = firstWindows[0];
+        const QString& window = firstWindows[0];
         QString other;
         if (firstCopy == QLatin1String("minimised")) {
-            RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), window});
+            Xdo({QStringLiteral("windowminimize"), window});
             QVERIFY(WaitUntil([&] { return VisibleWindows(firstPid).isEmpty(); }));
         } else {
-            const QRect bounds = WindowGeometry(window);
+            const QRect bounds = XGeometry(window);
             // Over the whole window, or clear of it in the screen's top-left corner.
             const QRect at = firstCopy == QLatin1String("behind") ? bounds : QRect(0, 0, 120, 60);
             QCOMPARE(at.intersects(bounds), firstCopy == QLatin1String("behind"));
@@ -253,9 +225,9 @@ class TestSingleInstanceE2E : public QObject {
             QVERIFY2(!other.isEmpty(), "the other program's window did not become active");
         }
 
-        portal_.clearRequests();
+        portal_.ClearRequests();
         QProcess* second = StartCopy();
-        QVERIFY(second->waitForStarted(lorvex::testing::Deadline(10000)));
+        QVERIFY(second->waitForStarted(Deadline(10000)));
         const qint64 secondPid = second->processId();
         QVERIFY(WaitUntil([&] { return !VisibleWindows(secondPid).isEmpty(); }));
         // Its one window is the message box: the main window would have been shown before
@@ -270,7 +242,7 @@ class TestSingleInstanceE2E : public QObject {
         // typed, to the box once it has the focus: a key sent to one window would leave
         // its release pending when the window goes away on the press.
         QVERIFY(WaitUntil([&] { return ActiveWindow() == windows[0]; }));
-        RunTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        Xdo({QStringLiteral("key"), QStringLiteral("Return")});
         QVERIFY(WaitUntil([&] { return second->state() == QProcess::NotRunning; }));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
@@ -292,11 +264,11 @@ class TestSingleInstanceE2E : public QObject {
             QVERIFY2(first_ != nullptr, "the first copy did not load its start pages");
         }
         first_->kill();
-        QVERIFY(first_->waitForFinished(lorvex::testing::Deadline(10000)));
+        QVERIFY(first_->waitForFinished(Deadline(10000)));
         // What the killed copy leaves behind.
         QVERIFY(QFileInfo::exists(runtime_.filePath(QStringLiteral("lorvex.lock"))));
         QVERIFY(QFileInfo::exists(runtime_.filePath(QStringLiteral("lorvex.socket"))));
-        portal_.clearRequests();
+        portal_.ClearRequests();
 
         QProcess* next = StartFirstCopy();
         QVERIFY2(next != nullptr, "the next copy did not start as the first");

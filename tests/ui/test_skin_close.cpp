@@ -2,49 +2,26 @@
 // process with exit code 0 and without a crash. The binary comes from LORVEX_BINARY; its
 // portal is not running, so its pages simply fail to load.
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <optional>
 
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 
 using namespace lorvex::testing;
 
 namespace {
 
-// Runs xdotool; its output when it succeeded, else nothing.
-std::optional<QString> Xdo(const QStringList& arguments) {
-    QProcess xdotool;
-    xdotool.start("xdotool", arguments);
-    if (!xdotool.waitForFinished(Deadline(10000)) || xdotool.exitCode() != 0) return std::nullopt;
-    return QString::fromLatin1(xdotool.readAllStandardOutput());
-}
-
 // The id of the client's visible window, once it has one.
 QString ClientWindow(qint64 pid) {
     QString id;
-    WaitUntil(
-        [&] {
-            const auto found =
-                Xdo({"search", "--onlyvisible", "--pid", QString::number(pid), "--name", "Lorvex"});
-            if (found && !found->trimmed().isEmpty()) id = found->section('\n', 0, 0).trimmed();
-            return !id.isEmpty();
-        },
-        30000);
+    WaitUntil([&] {
+        const QStringList found = XToolLines("xdotool", {"search", "--onlyvisible", "--pid",
+                                                         QString::number(pid), "--name", "Lorvex"});
+        id = found.value(0).trimmed();
+        return !id.isEmpty();
+    });
     return id;
-}
-
-// The window's top-left corner on the screen.
-QPoint WindowOrigin(const QString& id) {
-    const auto shell = Xdo({"getwindowgeometry", "--shell", id});
-    QPoint origin(-1, -1);
-    if (!shell) return origin;
-    for (const QString& line : shell->split('\n')) {
-        if (line.startsWith("X=")) origin.setX(line.mid(2).toInt());
-        if (line.startsWith("Y=")) origin.setY(line.mid(2).toInt());
-    }
-    return origin;
 }
 
 }  // namespace
@@ -60,7 +37,7 @@ class SkinCloseTest : public QObject {
 
 void SkinCloseTest::initTestCase() {
     if (qEnvironmentVariableIsEmpty("LORVEX_BINARY")) QSKIP("LORVEX_BINARY is not set");
-    if (QStandardPaths::findExecutable("xdotool").isEmpty()) QSKIP("xdotool is needed");
+    if (!HavePrograms({"xdotool"})) QSKIP("xdotool is needed");
 }
 
 void SkinCloseTest::closingEndsTheProgram_data() {
@@ -87,12 +64,12 @@ void SkinCloseTest::closingEndsTheProgram() {
         QVERIFY(Xdo({"key", "alt+F4"}));
     } else {
         // The close picture sits at (604, 8), 13 x 13, in the 626 x 418 window.
-        const QPoint close = WindowOrigin(id) + QPoint(610, 14);
+        const QPoint close = XGeometry(id).topLeft() + QPoint(610, 14);
         QVERIFY(Xdo(
             {"mousemove", QString::number(close.x()), QString::number(close.y()), "click", "1"}));
     }
 
-    const bool finished = client.waitForFinished(Deadline(30000));
+    const bool finished = WaitUntil([&] { return client.state() == QProcess::NotRunning; });
     if (!finished) client.kill();
     const QString output =
         QString::fromLocal8Bit(client.readAllStandardError() + client.readAllStandardOutput());

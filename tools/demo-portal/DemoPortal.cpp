@@ -17,13 +17,13 @@ namespace {
 
 // The path with its query as the client sent it: the query stays percent-encoded so a test
 // can tell a GBK escape (%BA%A3) from a UTF-8 one or a bare '&' from "%26".
-QString pathAndQuery(const QUrl& url) {
+QString PathAndQuery(const QUrl& url) {
     QString text = url.path(QUrl::FullyEncoded);
     if (url.hasQuery()) text += u'?' + url.query(QUrl::FullyEncoded);
     return text;
 }
 
-QHttpServerResponse toResponse(const portal::Reply& reply) {
+QHttpServerResponse ToResponse(const portal::Reply& reply) {
     return QHttpServerResponse(reply.contentType, reply.body,
                                static_cast<QHttpServerResponse::StatusCode>(reply.status));
 }
@@ -35,29 +35,29 @@ DemoPortal::DemoPortal(QObject* parent) : QObject(parent), server_(new QHttpServ
     // which answers unknown paths with a 404 page.
     server_->route("/<arg>", [this](const QUrl&, const QHttpServerRequest& request) {
         const QUrl& url = request.url();
-        record(pathAndQuery(url));
-        return toResponse(portal::reply(url.path(), url.query(QUrl::FullyEncoded).toLatin1()));
+        Record(PathAndQuery(url));
+        return ToResponse(portal::ReplyFor(url.path(), url.query(QUrl::FullyEncoded).toLatin1()));
     });
     // Request targets that are not a path at all (e.g. "*") never reach the route above.
     server_->setMissingHandler(
         [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-            record(pathAndQuery(request.url()));
-            toResponse(portal::reply({}, {})).write(std::move(responder));
+            Record(PathAndQuery(request.url()));
+            ToResponse(portal::ReplyFor({}, {})).write(std::move(responder));
         });
 }
 
 DemoPortal::~DemoPortal() = default;
 
-quint16 DemoPortal::start(quint16 port) {
+quint16 DemoPortal::Start(quint16 port) {
     if (port_ == 0) port_ = server_->listen(QHostAddress::LocalHost, port);
     return port_;
 }
 
-QString DemoPortal::origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+QString DemoPortal::Origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
 
-void DemoPortal::record(const QString& pathAndQuery) {
+void DemoPortal::Record(const QString& pathAndQuery) {
     requests_.append(pathAndQuery);
-    emit requestReceived(pathAndQuery);
+    emit RequestReceived(pathAndQuery);
 }
 
 }  // namespace lorvex

@@ -20,24 +20,24 @@ class DemoPortal : public QObject {
 
     // Listens on 127.0.0.1 only; port 0 picks a free port. Returns the port, 0 on failure.
     // Calling it again once listening just returns the current port.
-    quint16 start(quint16 port = 0);
+    quint16 Start(quint16 port = 0);
 
-    quint16 port() const { return port_; }
+    quint16 Port() const { return port_; }
     // "http://127.0.0.1:<port>"
-    QString origin() const;
+    QString Origin() const;
 
     // Every request so far, as path plus raw query exactly as received,
     // e.g. "/33/search.asp?keyword=R%26B". Includes 404s, stylesheets and images.
     // Qt parses the request target into a QUrl first, so hex escapes come back upper case
     // and escapes of plain letters and digits ("%41") come back decoded.
-    QStringList requests() const { return requests_; }
-    void clearRequests() { requests_.clear(); }
+    QStringList Requests() const { return requests_; }
+    void ClearRequests() { requests_.clear(); }
 
   signals:
-    void requestReceived(const QString& pathAndQuery);
+    void RequestReceived(const QString& pathAndQuery);
 
   private:
-    void record(const QString& pathAndQuery);
+    void Record(const QString& pathAndQuery);
 
     QHttpServer* server_;
     quint16 port_ = 0;

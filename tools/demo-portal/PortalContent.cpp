@@ -12,7 +12,7 @@ namespace lorvex::portal {
 
 using namespace Qt::StringLiterals;
 
-const QList<Song>& songs() {
+const QList<Song>& Songs() {
     static const QList<Song> table{
         {1024, u"海边的风"_s, u"林小雨"_s, u"wmv"_s, u"流行金曲"_s},
         {1025, u"夜空下的约定"_s, u"陈子航"_s, u"rm"_s, u"流行金曲"_s},
@@ -35,8 +35,8 @@ const QList<Song>& songs() {
 
 namespace {
 
-const Song* findSong(int id) {
-    for (const Song& song : songs()) {
+const Song* FindSong(int id) {
+    for (const Song& song : Songs()) {
         if (song.id == id) return &song;
     }
     return nullptr;
@@ -44,7 +44,7 @@ const Song* findSong(int id) {
 
 // --- Building blocks -------------------------------------------------------------------
 
-QString page(const QString& title, const QString& body) {
+QString Page(const QString& title, const QString& body) {
     // The single-pass arg() keeps a "%1" typed into a search box from being substituted.
     return QStringLiteral(
                "<!DOCTYPE html>\n<html><head>\n"
@@ -54,34 +54,34 @@ QString page(const QString& title, const QString& body) {
         .arg(title, body);
 }
 
-Reply html(const QString& text, int status = 200) {
+Reply Html(const QString& text, int status = 200) {
     QStringEncoder gbk("GB18030");
     return {status, "text/html; charset=gb2312", gbk.encode(text)};
 }
 
-Reply simplePage(const QString& title, const QString& paragraph) {
-    return html(page(title, QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n").arg(title, paragraph)));
+Reply SimplePage(const QString& title, const QString& paragraph) {
+    return Html(Page(title, QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n").arg(title, paragraph)));
 }
 
-Reply notFound() {
-    return html(page(u"404 找不到页面"_s, u"<h1>404</h1>\n<p>您要找的页面不存在。</p>\n"_s), 404);
+Reply NotFound() {
+    return Html(Page(u"404 找不到页面"_s, u"<h1>404</h1>\n<p>您要找的页面不存在。</p>\n"_s), 404);
 }
 
 // The portal's own links carry the Chinese name and singer raw in the href, '&' unescaped;
 // the page bytes are GBK, so a browser sends them back as %XX GBK escapes.
-QString songLink(const Song& song) {
+QString SongLink(const Song& song) {
     return QStringLiteral(
                "<li><a href=\"play%1.asp?id=%2&g=%3&c=%4\" target=\"_blank\">%3 - %4</a></li>\n")
         .arg(song.kind, QString::number(song.id), song.name, song.singer);
 }
 
-QString searchForm() {
+QString SearchForm() {
     return u"<form action=\"search.asp\" method=\"get\">歌名或歌手：<input name=\"keyword\">"
            "<input type=\"image\" src=\"58.gif\" alt=\"搜索\"></form>\n"_s;
 }
 
 // A 20x20 magnifying glass: a ring with a handle towards the lower right.
-bool iconPixel(int x, int y) {
+bool IconPixel(int x, int y) {
     const double distance = std::hypot(x - 8.0, y - 8.0);
     const bool ring = distance >= 4.5 && distance <= 6.5;
     const bool handle = std::abs(x - y) <= 1 && x >= 12 && y >= 12 && x <= 18 && y <= 18;
@@ -90,7 +90,7 @@ bool iconPixel(int x, int y) {
 
 // GIF pixel data is LZW coded. Sending a clear code before every pair of pixels keeps the
 // code table from growing, so every code stays 3 bits wide and no real compressor is needed.
-QByteArray searchIconGif() {
+QByteArray SearchIconGif() {
     constexpr int kSize = 20;
     constexpr int kClear = 4;  // with a minimum code size of 2: clear = 4, end = 5
     constexpr int kEnd = 5;
@@ -109,7 +109,7 @@ QByteArray searchIconGif() {
     };
     for (int i = 0; i < kSize * kSize; ++i) {
         if (i % 2 == 0) putCode(kClear);
-        putCode(iconPixel(i % kSize, i / kSize) ? 1 : 0);
+        putCode(IconPixel(i % kSize, i / kSize) ? 1 : 0);
     }
     putCode(kEnd);
     if (pendingBits > 0) codes.append(char(pending & 0xff));
@@ -142,62 +142,62 @@ QByteArray searchIconGif() {
 
 // --- Pages -----------------------------------------------------------------------------
 
-Reply categoriesPage(const QByteArray&) {
-    QString body = u"<h1>歌曲分类</h1>\n"_s + searchForm();
+Reply CategoriesPage(const QByteArray&) {
+    QString body = u"<h1>歌曲分类</h1>\n"_s + SearchForm();
     QString currentCategory;
-    for (const Song& song : songs()) {
+    for (const Song& song : Songs()) {
         if (song.category != currentCategory) {
             if (!currentCategory.isEmpty()) body += u"</ul>\n"_s;
             currentCategory = song.category;
             body += QStringLiteral("<h2>%1</h2>\n<ul>\n").arg(currentCategory);
         }
-        body += songLink(song);
+        body += SongLink(song);
     }
     body += u"</ul>\n"_s;
-    return html(page(u"歌曲分类"_s, body));
+    return Html(Page(u"歌曲分类"_s, body));
 }
 
-Reply searchPage(const QByteArray& rawQuery) {
-    const QString keyword = gbkQueryValue(rawQuery, "keyword");
+Reply SearchPage(const QByteArray& rawQuery) {
+    const QString keyword = GbkQueryValue(rawQuery, "keyword");
     QString list;
-    for (const Song& song : songs()) {
+    for (const Song& song : Songs()) {
         if (song.name.contains(keyword, Qt::CaseInsensitive) ||
             song.singer.contains(keyword, Qt::CaseInsensitive)) {
-            list += songLink(song);
+            list += SongLink(song);
         }
     }
     const QString results =
         list.isEmpty() ? u"<p>没有找到相关歌曲。</p>\n"_s : u"<ul>\n"_s + list + u"</ul>\n"_s;
     const QString body = QStringLiteral("<h1>搜索“%1”的结果</h1>\n").arg(keyword.toHtmlEscaped()) +
-                         searchForm() + results;
-    return html(page(u"歌曲搜索"_s, body));
+                         SearchForm() + results;
+    return Html(Page(u"歌曲搜索"_s, body));
 }
 
 // Serves playwmv.asp, playrm.asp and mtvplayer.asp: the song comes from id, while g and c
 // are shown as received so a test can see what the client actually sent.
-Reply playerPage(const QByteArray& rawQuery) {
-    const Song* song = findSong(gbkQueryValue(rawQuery, "id").toInt());
-    if (song == nullptr) return notFound();
+Reply PlayerPage(const QByteArray& rawQuery) {
+    const Song* song = FindSong(GbkQueryValue(rawQuery, "id").toInt());
+    if (song == nullptr) return NotFound();
     QString body =
         QStringLiteral(
             "<h1>%1</h1>\n<p>演唱：%2</p>\n"
             "<div class=\"screen\">[%3 播放器] 正在播放 %1</div>\n")
             .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped(), song->kind.toUpper());
-    const QString g = gbkQueryValue(rawQuery, "g");
-    const QString c = gbkQueryValue(rawQuery, "c");
+    const QString g = GbkQueryValue(rawQuery, "g");
+    const QString c = GbkQueryValue(rawQuery, "c");
     if (!g.isEmpty() || !c.isEmpty()) {
         body += QStringLiteral("<p class=\"params\">g=%1 c=%2</p>\n")
                     .arg(g.toHtmlEscaped(), c.toHtmlEscaped());
     }
-    return html(page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
+    return Html(Page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
 }
 
-Reply tallPage(const QByteArray&) {
+Reply TallPage(const QByteArray&) {
     QString body = u"<h1>长页面</h1>\n"_s;
     for (int i = 1; i <= 300; ++i) {
         body += QStringLiteral("<p>第 %1 段：这是一段用来撑高页面的文字。</p>\n").arg(i);
     }
-    return html(page(u"长页面"_s, body));
+    return Html(Page(u"长页面"_s, body));
 }
 
 // --- Misbehaving pages ------------------------------------------------------------------
@@ -207,7 +207,7 @@ Reply tallPage(const QByteArray&) {
 
 // Links to schemes the desktop hands to other programs, then one back to the portal. Each
 // click is noted in the top page's `clicked` list.
-QString outsideLinks(const QString& from) {
+QString OutsideLinks(const QString& from) {
     return QStringLiteral(
                "<script>top.clicked = top.clicked || [];</script>\n"
                "<p><a id=\"mailto\" href=\"mailto:someone@example.com\" "
@@ -218,49 +218,49 @@ QString outsideLinks(const QString& from) {
         .arg(from);
 }
 
-Reply linksPage(const QByteArray& rawQuery) {
-    QString from = gbkQueryValue(rawQuery, "in");
+Reply LinksPage(const QByteArray& rawQuery) {
+    QString from = GbkQueryValue(rawQuery, "in");
     if (from.isEmpty()) from = u"page"_s;
-    return html(page(u"外部链接"_s, outsideLinks(from.toHtmlEscaped())));
+    return Html(Page(u"外部链接"_s, OutsideLinks(from.toHtmlEscaped())));
 }
 
 // The same links in a frame of the portal and in a frame written inline (srcdoc).
-Reply framesPage(const QByteArray&) {
+Reply FramesPage(const QByteArray&) {
     const QString style = u"width=\"160\" height=\"110\" style=\"border: 1px solid #888\""_s;
-    return html(page(u"框架"_s,
+    return Html(Page(u"框架"_s,
                      QStringLiteral("<iframe id=\"frame\" src=\"links.asp?in=frame\" %1></iframe>\n"
                                     "<iframe id=\"srcdoc\" srcdoc=\"%2\" %1></iframe>\n")
-                         .arg(style, outsideLinks(u"srcdoc"_s).toHtmlEscaped())));
+                         .arg(style, OutsideLinks(u"srcdoc"_s).toHtmlEscaped())));
 }
 
 // ?n=N: N alerts, then the title becomes "完N". Without n: alerts for ever. With
 // via=frame the alerts are those of a fresh frame, the engine's own function.
-Reply alertsPage(const QByteArray& rawQuery) {
-    const int count = gbkQueryValue(rawQuery, "n").toInt();
+Reply AlertsPage(const QByteArray& rawQuery) {
+    const int count = GbkQueryValue(rawQuery, "n").toInt();
     QString script =
         count > 0
             ? QStringLiteral("for (var i = 1; i <= %1; i++) alert(i); document.title = '完%1';")
                   .arg(count)
             : u"for(;;) alert(1)"_s;
-    if (gbkQueryValue(rawQuery, "via") == u"frame"_s) {
+    if (GbkQueryValue(rawQuery, "via") == u"frame"_s) {
         script =
             u"var f = document.createElement('iframe'); document.body.appendChild(f);\n"
             "var alert = f.contentWindow.alert;\n"_s +
             script;
     }
-    return html(page(u"提示"_s, u"<h1>提示</h1>\n<script>"_s + script + u"</script>\n"_s));
+    return Html(Page(u"提示"_s, u"<h1>提示</h1>\n<script>"_s + script + u"</script>\n"_s));
 }
 
 // A pop-up that asks everything a page can ask, then shows the answers in its title.
-Reply askPage(const QByteArray&) {
-    return html(page(u"询问"_s,
+Reply AskPage(const QByteArray&) {
+    return Html(Page(u"询问"_s,
                      u"<h1>询问</h1>\n<script>alert('弹出窗口的提示');\n"
                      "document.title = String(confirm('确定吗？')) + ',' +\n"
                      "  String(prompt('请输入密码：', ''));</script>\n"_s));
 }
 
-Reply leavePage(const QByteArray&) {
-    return html(page(u"离开前询问"_s,
+Reply LeavePage(const QByteArray&) {
+    return Html(Page(u"离开前询问"_s,
                      u"<h1>离开前询问</h1>\n<p id=\"area\">点过本页之后，离开时会被询问。</p>\n"
                      "<p><a id=\"away\" href=\"about.htm\">关于本站</a></p>\n"
                      "<script>window.touched = false;\n"
@@ -269,84 +269,82 @@ Reply leavePage(const QByteArray&) {
                      "  e.preventDefault(); e.returnValue = ''; });</script>\n"_s));
 }
 
-Reply consolePage(const QByteArray&) {
-    return html(page(u"控制台"_s,
+Reply ConsolePage(const QByteArray&) {
+    return Html(Page(u"控制台"_s,
                      u"<h1>控制台</h1>\n<script>\n"
                      "console.log('\\x1b[31m红色\\x1b[0m\\nnext line');\n"
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
-using Handler = Reply (*)(const QByteArray& rawQuery);
+// --- The portal's other pages ------------------------------------------------------------
 
-const QHash<QString, Handler>& routes() {
-    static const QHash<QString, Handler> table{
-        {u"/33/disp.asp"_s,
-         [](const QByteArray&) {
-             return simplePage(u"欢迎使用 Lorvex"_s,
-                               u"欢迎来到音乐视频在线，点击左侧分类开始欣赏。"_s);
-         }},
-        {u"/33/fl.htm"_s, &categoriesPage},
-        {u"/33/about.htm"_s,
-         [](const QByteArray&) {
-             return simplePage(u"关于本站"_s, u"这是一个用于开发和测试的演示站点。"_s);
-         }},
-        {u"/33/search.asp"_s, &searchPage},
-        {u"/33/playwmv.asp"_s, &playerPage},
-        {u"/33/playrm.asp"_s, &playerPage},
-        {u"/33/mtvplayer.asp"_s, &playerPage},
-        {u"/33/mtv.css"_s,
-         [](const QByteArray&) {
-             return Reply{
-                 200, "text/css",
+Reply IdlePage(const QByteArray&) {
+    return SimplePage(u"欢迎使用 Lorvex"_s, u"欢迎来到音乐视频在线，点击左侧分类开始欣赏。"_s);
+}
+
+Reply AboutPage(const QByteArray&) {
+    return SimplePage(u"关于本站"_s, u"这是一个用于开发和测试的演示站点。"_s);
+}
+
+Reply NewsPage(const QByteArray&) {
+    return SimplePage(u"本站新闻"_s, u"本周新增歌曲十余首，欢迎收藏。"_s);
+}
+
+Reply StyleSheet(const QByteArray&) {
+    return Reply{200, "text/css",
                  "body { font-family: sans-serif; margin: 8px; }\n"
                  "h1 { font-size: 16px; color: #204090; }\n"
                  "a { color: #204090; }\n"
                  ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n"};
-         }},
-        {u"/33/58.gif"_s,
-         [](const QByteArray&) {
-             return Reply{200, "image/gif", searchIconGif()};
-         }},
-        {u"/33/popup.asp"_s,
-         [](const QByteArray&) {
-             return html(page(u"弹出窗口"_s,
-                              u"<h1>弹出窗口</h1>\n<p>这个页面会打开一个广告窗口。</p>\n"
-                              "<script>window.open('popad.asp','_blank');</script>\n"_s));
-         }},
-        {u"/33/popad.asp"_s,
-         [](const QByteArray&) { return simplePage(u"广告"_s, u"这是一个弹出的广告窗口。"_s); }},
-        {u"/33/news.htm"_s,
-         [](const QByteArray&) {
-             return simplePage(u"本站新闻"_s, u"本周新增歌曲十余首，欢迎收藏。"_s);
-         }},
-        {u"/33/tall.asp"_s, &tallPage},
-        {u"/33/links.asp"_s, &linksPage},
-        {u"/33/frames.asp"_s, &framesPage},
-        {u"/33/alerts.asp"_s, &alertsPage},
-        {u"/33/popask.asp"_s,
-         [](const QByteArray&) {
-             return html(page(u"弹出询问"_s,
-                              u"<h1>弹出询问</h1>\n"
-                              "<script>window.open('ask.asp','_blank');</script>\n"_s));
-         }},
-        {u"/33/ask.asp"_s, &askPage},
-        {u"/33/leave.asp"_s, &leavePage},
-        {u"/33/console.asp"_s, &consolePage},
-        {u"/html/index.htm"_s,
-         [](const QByteArray&) { return simplePage(u"首页"_s, u"音乐视频在线首页。"_s); }},
-        {u"/html/movie.htm"_s,
-         [](const QByteArray&) { return simplePage(u"电影"_s, u"精彩电影片段。"_s); }},
-        {u"/html/donghua.htm"_s,
-         [](const QByteArray&) { return simplePage(u"动画"_s, u"经典动画欣赏。"_s); }},
-        {u"/html/cai0.htm"_s,
-         [](const QByteArray&) { return simplePage(u"彩铃"_s, u"热门彩铃下载。"_s); }},
+}
+
+Reply SearchIcon(const QByteArray&) { return Reply{200, "image/gif", SearchIconGif()}; }
+
+// A page that opens an advertisement window, and the advertisement.
+Reply PopupPage(const QByteArray&) {
+    return Html(Page(u"弹出窗口"_s,
+                     u"<h1>弹出窗口</h1>\n<p>这个页面会打开一个广告窗口。</p>\n"
+                     "<script>window.open('popad.asp','_blank');</script>\n"_s));
+}
+
+Reply AdvertPage(const QByteArray&) { return SimplePage(u"广告"_s, u"这是一个弹出的广告窗口。"_s); }
+
+// A page whose pop-up asks everything a page can ask (AskPage).
+Reply PopAskPage(const QByteArray&) {
+    return Html(Page(u"弹出询问"_s,
+                     u"<h1>弹出询问</h1>\n"
+                     "<script>window.open('ask.asp','_blank');</script>\n"_s));
+}
+
+// The pages of the portal's web site that the client opens in the system browser.
+Reply SiteHomePage(const QByteArray&) { return SimplePage(u"首页"_s, u"音乐视频在线首页。"_s); }
+Reply MoviesPage(const QByteArray&) { return SimplePage(u"电影"_s, u"精彩电影片段。"_s); }
+Reply AnimationPage(const QByteArray&) { return SimplePage(u"动画"_s, u"经典动画欣赏。"_s); }
+Reply RingtonesPage(const QByteArray&) { return SimplePage(u"彩铃"_s, u"热门彩铃下载。"_s); }
+
+using Handler = Reply (*)(const QByteArray& rawQuery);
+
+const QHash<QString, Handler>& Routes() {
+    static const QHash<QString, Handler> table{
+        {u"/33/disp.asp"_s, &IdlePage},           {u"/33/fl.htm"_s, &CategoriesPage},
+        {u"/33/about.htm"_s, &AboutPage},         {u"/33/search.asp"_s, &SearchPage},
+        {u"/33/playwmv.asp"_s, &PlayerPage},      {u"/33/playrm.asp"_s, &PlayerPage},
+        {u"/33/mtvplayer.asp"_s, &PlayerPage},    {u"/33/mtv.css"_s, &StyleSheet},
+        {u"/33/58.gif"_s, &SearchIcon},           {u"/33/popup.asp"_s, &PopupPage},
+        {u"/33/popad.asp"_s, &AdvertPage},        {u"/33/news.htm"_s, &NewsPage},
+        {u"/33/tall.asp"_s, &TallPage},           {u"/33/links.asp"_s, &LinksPage},
+        {u"/33/frames.asp"_s, &FramesPage},       {u"/33/alerts.asp"_s, &AlertsPage},
+        {u"/33/popask.asp"_s, &PopAskPage},       {u"/33/ask.asp"_s, &AskPage},
+        {u"/33/leave.asp"_s, &LeavePage},         {u"/33/console.asp"_s, &ConsolePage},
+        {u"/html/index.htm"_s, &SiteHomePage},    {u"/html/movie.htm"_s, &MoviesPage},
+        {u"/html/donghua.htm"_s, &AnimationPage}, {u"/html/cai0.htm"_s, &RingtonesPage},
     };
     return table;
 }
 
 }  // namespace
 
-QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
+QString GbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
     for (const QByteArray& pair : rawQuery.split('&')) {
         const qsizetype equals = pair.indexOf('=');
         const QByteArrayView key = QByteArrayView(pair).first(equals < 0 ? pair.size() : equals);
@@ -358,9 +356,9 @@ QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
     return {};
 }
 
-Reply reply(const QString& path, const QByteArray& rawQuery) {
-    const auto it = routes().constFind(path);
-    return it == routes().cend() ? notFound() : (*it)(rawQuery);
+Reply ReplyFor(const QString& path, const QByteArray& rawQuery) {
+    const auto it = Routes().constFind(path);
+    return it == Routes().cend() ? NotFound() : (*it)(rawQuery);
 }
 
 }  // namespace lorvex::portal

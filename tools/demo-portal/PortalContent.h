@@ -19,7 +19,7 @@ struct Song {
 };
 
 // The made-up catalogue, in display order.
-const QList<Song>& songs();
+const QList<Song>& Songs();
 
 struct Reply {
     int status = 200;
@@ -29,10 +29,10 @@ struct Reply {
 
 // The reply for `path` (decoded, e.g. "/33/search.asp") and its query exactly as sent
 // (still percent-encoded; values are GBK bytes). Unknown paths give a 404 page.
-Reply reply(const QString& path, const QByteArray& rawQuery);
+Reply ReplyFor(const QString& path, const QByteArray& rawQuery);
 
 // A query parameter decoded the way the portal's ASP pages do it: %XX escapes become bytes
 // and the bytes are read as GBK. '+' stays a literal plus sign. Missing gives "".
-QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name);
+QString GbkQueryValue(const QByteArray& rawQuery, QByteArrayView name);
 
 }  // namespace lorvex::portal

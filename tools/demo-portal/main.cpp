@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     lorvex::DemoPortal portal;
     // Qt logs its own message when the port is taken; the message below says it in one line.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.critical=false"));
-    const quint16 port = portal.start(static_cast<quint16>(requested));
+    const quint16 port = portal.Start(static_cast<quint16>(requested));
     QLoggingCategory::setFilterRules(QString());
     if (port == 0) {
         std::fprintf(stderr, "lorvex-demo-portal: cannot listen on 127.0.0.1:%u (port in use?)\n",
@@ -41,10 +41,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // Flushed at once: scripts and tests wait for this line on a pipe.
-    std::printf("demo portal listening on %s\n", qPrintable(portal.origin()));
+    std::printf("demo portal listening on %s\n", qPrintable(portal.Origin()));
     std::fflush(stdout);
     // Echo each request so a manual run shows what the client asked for.
-    QObject::connect(&portal, &lorvex::DemoPortal::requestReceived, [](const QString& request) {
+    QObject::connect(&portal, &lorvex::DemoPortal::RequestReceived, [](const QString& request) {
         std::printf("%s\n", qPrintable(request));
         std::fflush(stdout);
     });

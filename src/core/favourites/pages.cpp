@@ -85,14 +85,14 @@ LibraryPage::LibraryPage(const PortalAddresses& portal) : styleSheet_(portal.sty
 
     // Cut the template at each placeholder, always taking the earliest one next.
     const std::array<std::pair<std::string_view, Field>, 3> placeholders = {{
-        {kIdPlaceholder, Field::kID},
-        {kNamePlaceholder, Field::kGN},
-        {kSingerPlaceholder, Field::kGS},
+        {kIdPlaceholder, Field::ID},
+        {kNamePlaceholder, Field::GN},
+        {kSingerPlaceholder, Field::GS},
     }};
     std::size_t start = 0;
     while (true) {
         std::size_t hit = std::string::npos;
-        Field field = Field::kNone;
+        Field field = Field::None;
         std::size_t length = 0;
         for (const auto& [text, which] : placeholders) {
             const std::size_t at = template_.find(text, start);
@@ -103,7 +103,7 @@ LibraryPage::LibraryPage(const PortalAddresses& portal) : styleSheet_(portal.sty
             }
         }
         if (hit == std::string::npos) {
-            parts_.push_back({template_.substr(start), Field::kNone});
+            parts_.push_back({template_.substr(start), Field::None});
             break;
         }
         parts_.push_back({template_.substr(start, hit - start), field});
@@ -130,16 +130,16 @@ std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) c
     for (const TemplatePart& part : parts_) {
         row += part.literal;
         switch (part.field) {
-            case Field::kID:
+            case Field::ID:
                 row += id;
                 break;
-            case Field::kGN:
+            case Field::GN:
                 row += name;
                 break;
-            case Field::kGS:
+            case Field::GS:
                 row += singer;
                 break;
-            case Field::kNone:
+            case Field::None:
                 break;
         }
     }

@@ -43,10 +43,10 @@ class LibraryPage {
   private:
     // The row template cut at its placeholders: literal text, then the field that follows
     // it (none after the last literal), so filling a row is one pass over the pieces.
-    enum class Field { kNone, kID, kGN, kGS };
+    enum class Field { None, ID, GN, GS };
     struct TemplatePart {
         std::string literal;
-        Field field = Field::kNone;
+        Field field = Field::None;
     };
 
     std::string styleSheet_;

@@ -123,6 +123,40 @@ std::vector<Span> RoundRectSpans(int w, int h, int ew, int eh) {
     return spans;
 }
 
+namespace {
+
+// Where grip `index` (0 left, 1 right, 2 top, 3 bottom, then the corners bottom-right,
+// bottom-left, top-right, top-left) moves the window's edges for a pointer travel of
+// (dX, dY) twips; nothing for an index that names no grip.
+std::optional<TwipBounds> GripMove(const TwipBounds& current, int index, double dX, double dY) {
+    const double l = current.left;
+    const double t = current.top;
+    const double w = current.width;
+    const double h = current.height;
+    switch (index) {
+        case 0:
+            return TwipBounds{l + dX, t, w - dX, h};
+        case 1:
+            return TwipBounds{l, t, w + dX, h};
+        case 2:
+            return TwipBounds{l, t + dY, w, h - dY};
+        case 3:
+            return TwipBounds{l, t, w, h + dY};
+        case 4:
+            return TwipBounds{l, t, w + dX, h + dY};
+        case 5:
+            return TwipBounds{l + dX, t, w - dX, h + dY};
+        case 6:
+            return TwipBounds{l, t + dY, w + dX, h - dY};
+        case 7:
+            return TwipBounds{l + dX, t + dY, w - dX, h - dY};
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
 GripResize ResizeFromGripBounds(const TwipBounds& current, ScreenPoint start, ScreenPoint end,
                                 int index, double twipsPerPixelX, double twipsPerPixelY,
                                 bool maximised) {
@@ -135,39 +169,7 @@ GripResize ResizeFromGripBounds(const TwipBounds& current, ScreenPoint start, Sc
 
     const double dX = (static_cast<double>(end.x) - start.x) * twipsPerPixelX;
     const double dY = (static_cast<double>(end.y) - start.y) * twipsPerPixelY;
-    const double l = current.left;
-    const double t = current.top;
-    const double w = current.width;
-    const double h = current.height;
-    std::optional<TwipBounds> move;
-    switch (index) {
-        case 0:
-            move = TwipBounds{l + dX, t, w - dX, h};
-            break;
-        case 1:
-            move = TwipBounds{l, t, w + dX, h};
-            break;
-        case 2:
-            move = TwipBounds{l, t + dY, w, h - dY};
-            break;
-        case 3:
-            move = TwipBounds{l, t, w, h + dY};
-            break;
-        case 4:
-            move = TwipBounds{l, t, w + dX, h + dY};
-            break;
-        case 5:
-            move = TwipBounds{l + dX, t, w - dX, h + dY};
-            break;
-        case 6:
-            move = TwipBounds{l, t + dY, w + dX, h - dY};
-            break;
-        case 7:
-            move = TwipBounds{l + dX, t + dY, w - dX, h - dY};
-            break;
-        default:
-            break;
-    }
+    std::optional<TwipBounds> move = GripMove(current, index, dX, dY);
     if (move) {
         // The host takes the new left edge in single precision.
         move->left = static_cast<float>(move->left);

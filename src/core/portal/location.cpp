@@ -87,9 +87,13 @@ struct QueryByte {
     std::size_t length;
 };
 
+// Only an ASCII character can stand for a byte as it is: anything else in the address is
+// text already (a shown address has its characters in UTF-8), never part of a GBK one.
 std::optional<QueryByte> QueryByteAt(std::string_view query, std::size_t pos) {
     if (const auto escaped = EscapeAt(query, pos)) return QueryByte{*escaped, 3};
-    if (pos < query.size()) return QueryByte{static_cast<unsigned char>(query[pos]), 1};
+    if (pos < query.size() && static_cast<unsigned char>(query[pos]) < 0x80) {
+        return QueryByte{static_cast<unsigned char>(query[pos]), 1};
+    }
     return std::nullopt;
 }
 

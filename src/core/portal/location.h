@@ -12,7 +12,7 @@ namespace lorvex {
 // The address as the user and the favourites see it (UTF-8).
 // - In the query (after the first "?", up to a "#"), every run of non-ASCII escapes is read
 //   as GB18030, the portal's code page, even where its bytes would also be valid UTF-8; a
-//   trail byte sent as a plain character ("%81@") belongs to its character. A run whose
+//   trail byte sent as a plain ASCII character ("%81@") belongs to its character. A run whose
 //   bytes name no character stays exactly as written: nothing is replaced.
 // - In the path and the fragment, a run of escapes that is valid UTF-8 is read as UTF-8 and
 //   any other as GB18030, with U+FFFD for bytes that name nothing.

@@ -148,21 +148,21 @@ void MainWindow::WireControls() {
     // A press of any mouse button on the title bar moves the window; the title label is a
     // plain label, whose presses come through eventFilter.
     for (PictureElement* piece : {frame_.titleLeft, frame_.titleMain, frame_.titleRight}) {
-        connect(piece, &PictureElement::pressed, this,
+        connect(piece, &PictureElement::Pressed, this,
                 [skin](Qt::MouseButton, QPoint at) { skin->DragWindow(at); });
     }
     frame_.titleLabel->installEventFilter(this);
-    connect(frame_.maxRestoreButton, &PictureElement::clicked, this,
+    connect(frame_.maxRestoreButton, &PictureElement::Clicked, this,
             [skin] { skin->ToggleMaximize(); });
-    connect(frame_.titleMain, &PictureElement::doubleClicked, this,
+    connect(frame_.titleMain, &PictureElement::DoubleClicked, this,
             [skin] { skin->ToggleMaximize(); });
     // Closing is the end of the program: nothing is asked or saved.
-    connect(frame_.closeButton, &PictureElement::clicked, this, [this] { close(); });
-    connect(frame_.minimiseButton, &PictureElement::clicked, this, [this] { showMinimized(); });
+    connect(frame_.closeButton, &PictureElement::Clicked, this, [this] { close(); });
+    connect(frame_.minimiseButton, &PictureElement::Clicked, this, [this] { showMinimized(); });
     for (PictureElement* grip : frame_.grips) {
-        connect(grip, &PictureElement::pressed, this,
+        connect(grip, &PictureElement::Pressed, this,
                 [skin](Qt::MouseButton, QPoint at) { skin->GripPressed(at); });
-        connect(grip, &PictureElement::released, this, [skin, grip](Qt::MouseButton, QPoint at) {
+        connect(grip, &PictureElement::Released, this, [skin, grip](Qt::MouseButton, QPoint at) {
             skin->GripReleased(grip->Index(), at);
         });
     }

@@ -79,11 +79,11 @@ std::optional<quint32> ParseRequest(const QByteArray& line) {
 
 bool EnsureDirectory(const QString& directory) {
     if (!QFileInfo::exists(directory)) {
-        constexpr auto ownerOnly =
+        constexpr auto kOwnerOnly =
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
         const QFileInfo info(directory);
         QDir().mkpath(info.absolutePath());
-        QDir().mkdir(directory, ownerOnly);
+        QDir().mkdir(directory, kOwnerOnly);
     }
     return Usable(directory);
 }
@@ -179,7 +179,7 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
     socket->write(kReply.data(), kReply.size());
     socket->flush();
     socket->disconnectFromServer();
-    emit activationRequested(*userTime);
+    emit ActivationRequested(*userTime);
 }
 
 bool LocalSingleInstanceGuard::BringRunningCopyToFront() {

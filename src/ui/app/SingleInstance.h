@@ -28,7 +28,7 @@ class SingleInstanceGuard : public QObject {
   signals:
     // Raised in the running copy when a later copy asks it to come to the front; `userTime`
     // is the X server time just after the user answered the later copy (0 when unknown).
-    void activationRequested(quint32 userTime);
+    void ActivationRequested(quint32 userTime);
 };
 
 // The guard of the desktop client: "lorvex.lock" (a QLockFile) and "lorvex.socket" (a

@@ -172,7 +172,7 @@ void PageDialog::Finish(bool accepted) {
     finished_ = true;
     accepted_ = accepted;
     hide();
-    emit finished();
+    emit Finished();
 }
 
 // The cover spans the whole view; the box sits at its top, as wide as fits and as high as
@@ -255,7 +255,7 @@ PageDialog* PageDialogs::Ask(PageDialogKind kind, const QString& host, const QSt
     auto* dialog = new PageDialog(view_, kind, host, message, defaultText);
     open_ = dialog;
     QObject::connect(
-        dialog, &PageDialog::finished, dialog, [this, dialog, kind, answer = std::move(answer)] {
+        dialog, &PageDialog::Finished, dialog, [this, dialog, kind, answer = std::move(answer)] {
             throttle_.Answered(Clock::now());
             open_ = nullptr;
             dialog->deleteLater();

@@ -48,7 +48,7 @@ class PageDialog : public QWidget {
     void Finish(bool accepted);
 
   signals:
-    void finished();
+    void Finished();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

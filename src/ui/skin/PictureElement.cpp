@@ -20,7 +20,7 @@ void PictureElement::SetStretch(bool stretch) { setScaledContents(stretch); }
 
 void PictureElement::mousePressEvent(QMouseEvent* event) {
     pressedInside_ = true;
-    emit pressed(event->button(), event->globalPosition().toPoint());
+    emit Pressed(event->button(), event->globalPosition().toPoint());
     event->accept();
 }
 
@@ -28,8 +28,8 @@ void PictureElement::mouseReleaseEvent(QMouseEvent* event) {
     // The press grabbed the mouse, so the release arrives here even outside the element.
     const bool wasPressed = pressedInside_;
     pressedInside_ = false;
-    emit released(event->button(), event->globalPosition().toPoint());
-    if (wasPressed && rect().contains(event->position().toPoint())) emit clicked();
+    emit Released(event->button(), event->globalPosition().toPoint());
+    if (wasPressed && rect().contains(event->position().toPoint())) emit Clicked();
     event->accept();
 }
 
@@ -37,7 +37,7 @@ void PictureElement::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double-click arrives as this event alone; the release that
     // follows it ends the double-click and is no click of its own.
     pressedInside_ = false;
-    emit doubleClicked();
+    emit DoubleClicked();
     event->accept();
 }
 

@@ -25,10 +25,10 @@ class PictureElement : public QLabel {
 
   signals:
     // `at` is where the button went down, or up, in global coordinates.
-    void pressed(Qt::MouseButton button, QPoint at);
-    void released(Qt::MouseButton button, QPoint at);
-    void clicked();
-    void doubleClicked();
+    void Pressed(Qt::MouseButton button, QPoint at);
+    void Released(Qt::MouseButton button, QPoint at);
+    void Clicked();
+    void DoubleClicked();
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,7 +1,6 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
 #include <QTimer>
@@ -17,21 +16,6 @@ int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(kApplicationTitle);
     return run(argc, argv);
-}
-
-int Deadline(int ms) {
-    bool ok = false;
-    const double scale = qEnvironmentVariable("LORVEX_TEST_DEADLINE_SCALE").toDouble(&ok);
-    return ok && scale > 1 ? static_cast<int>(ms * scale) : ms;
-}
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-    const QDeadlineTimer deadline(Deadline(timeoutMs));
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs) {
@@ -51,6 +35,21 @@ bool WaitForLoad(BrowserView* view, int timeoutMs) {
     return spy.takeFirst().at(0).toBool();
 }
 
+bool LoadAfter(BrowserView* view, const std::function<void()>& action, int timeoutMs) {
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    action();
+    return WaitUntil([&] { return !loaded.isEmpty(); }, timeoutMs) && loaded.first().at(0).toBool();
+}
+
+bool WaitUntilIdle(BrowserView* view) {
+    return WaitUntil([view] { return !view->page()->isLoading(); });
+}
+
+QString BodyText(BrowserView* view) {
+    return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
+        .toString();
+}
+
 QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home);
@@ -66,17 +65,17 @@ PortalWindow::PortalWindow() { documents = home.path() + QStringLiteral("/Docume
 PortalWindow::~PortalWindow() { window.reset(); }
 
 bool PortalWindow::WaitForRequest(const QString& pathAndQuery) {
-    return WaitUntil([&] { return portal.requests().contains(pathAndQuery); });
+    return WaitUntil([&] { return portal.Requests().contains(pathAndQuery); });
 }
 
 QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
     const QString marker = QStringLiteral("/caught-up-%1").arg(++markers_);
     Evaluate(view, QStringLiteral("fetch('%1%2', {mode: 'no-cors'}).catch(function () {}); 0")
-                       .arg(portal.origin(), marker));
+                       .arg(portal.Origin(), marker));
     if (!WaitForRequest(marker)) return {QStringLiteral("(no marker request arrived)")};
     // Pictures, style sheets and the site's icon come on the engine's own schedule, also
     // again after a page has loaded: only pages count.
-    const QStringList seen = portal.requests();
+    const QStringList seen = portal.Requests();
     QStringList pages;
     for (const QString& request : seen.mid(0, seen.indexOf(marker))) {
         const QString path = request.section(u'?', 0, 0);
@@ -88,17 +87,17 @@ QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
 }
 
 bool PortalWindow::Start() {
-    if (portal.start() == 0) return false;
+    if (portal.Start() == 0) return false;
     Services services;
     services.messages = &messages;
     services.launcher = &launcher;
     services.documentsFolder = [this] { return documents; };
-    window = std::make_unique<MainWindow>(portal.origin().toStdString(), services);
+    window = std::make_unique<MainWindow>(portal.Origin().toStdString(), services);
     window->Load();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;
     return WaitUntil([this] {
-        const QStringList seen = portal.requests();
+        const QStringList seen = portal.Requests();
         return seen.contains(QStringLiteral("/33/disp.asp")) &&
                seen.contains(QStringLiteral("/33/fl.htm")) &&
                !window->SideColumn()->LocationURL().empty() &&

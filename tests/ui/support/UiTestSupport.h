@@ -1,9 +1,9 @@
 // What the UI tests share: a main that registers the client's URL scheme before the
 // application exists, fakes for the launcher and the message boxes, a main window
-// pointed at an in-process demo portal, and waiting helpers.
+// pointed at an in-process demo portal, and waiting for views. Waiting in general is in
+// QtTestSupport.h, the X tools in XTools.h.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "DemoPortal.h"
+#include "QtTestSupport.h"
 #include "ui/app/CommandButton.h"
 #include "ui/app/MainWindow.h"
 #include "ui/browsing/BrowserView.h"
@@ -67,20 +68,20 @@ class RecordingMessageBoxes : public MessageBoxes {
     std::vector<Box> boxes;
 };
 
-// A deadline of `ms` milliseconds scaled for the build under test: multiplied by
-// LORVEX_TEST_DEADLINE_SCALE when set (the sanitizer test presets set it). Deadlines are
-// generous on purpose: waits end as soon as their condition holds, and only a fault
-// makes a test wait until one runs out.
-int Deadline(int ms);
-
-// Waits, processing events, until `done` holds or Deadline(timeoutMs) runs out.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
-
 // Runs a script in the view's current page and returns its result.
 QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 30000);
 
 // Waits for the view's next finished load (true when it succeeded).
 bool WaitForLoad(BrowserView* view, int timeoutMs = 30000);
+
+// Runs `action` and waits for the view's next finished load (true when it succeeded).
+bool LoadAfter(BrowserView* view, const std::function<void()>& action, int timeoutMs = 30000);
+
+// Waits until the view is loading nothing.
+bool WaitUntilIdle(BrowserView* view);
+
+// The text of the view's page ("" while it has no body).
+QString BodyText(BrowserView* view);
 
 // The environment for a run of the real binary: this one, with HOME and the runtime
 // folder (where the single-instance lock lives) of the test's own, and the XDG folders
@@ -101,7 +102,7 @@ class PortalWindow {
 
     // Has the page in `view` fetch a marker address of the portal and waits until the
     // portal has it: what the client asked the portal for before has arrived by then.
-    // Returns the pages requested since the last clearRequests() that came before the
+    // Returns the pages requested since the last ClearRequests() that came before the
     // marker (pictures, style sheets and the site's icon left out).
     QStringList RequestsSoFar(BrowserView* view);
 

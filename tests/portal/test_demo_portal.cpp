@@ -1,16 +1,16 @@
 // The demo portal that the UI tests and manual runs browse: GBK pages, GBK query decoding,
-// 404s and the request log the tests rely on.
+// 404s and the request log the tests rely on. No display needed.
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QStringEncoder>
 #include <QTest>
 
 #include "DemoPortal.h"
-#include "support/UiTestSupport.h"
+#include "support/QtTestSupport.h"
 
 using namespace Qt::StringLiterals;
+using lorvex::testing::Gb18030;
 
 namespace {
 
@@ -20,11 +20,6 @@ struct Fetched {
     QByteArray body;
 };
 
-QByteArray gbk(const QString& text) {
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
-}
-
 }  // namespace
 
 class TestDemoPortal : public QObject {
@@ -33,10 +28,10 @@ class TestDemoPortal : public QObject {
     lorvex::DemoPortal portal_;
     QNetworkAccessManager network_;
 
-    Fetched fetch(const QString& pathAndQuery) {
+    Fetched Fetch(const QString& pathAndQuery) {
         // StrictMode keeps the query bytes exactly as written here.
         QNetworkReply* reply =
-            network_.get(QNetworkRequest(QUrl(portal_.origin() + pathAndQuery, QUrl::StrictMode)));
+            network_.get(QNetworkRequest(QUrl(portal_.Origin() + pathAndQuery, QUrl::StrictMode)));
         QSignalSpy finished(reply, &QNetworkReply::finished);
         if (!reply->isFinished()) finished.wait(lorvex::testing::Deadline(5000));
         Fetched result{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
@@ -48,16 +43,16 @@ class TestDemoPortal : public QObject {
 
   private slots:
     void initTestCase() {
-        QVERIFY(portal_.start() != 0);
-        QCOMPARE(portal_.origin(), QStringLiteral("http://127.0.0.1:%1").arg(portal_.port()));
+        QVERIFY(portal_.Start() != 0);
+        QCOMPARE(portal_.Origin(), QStringLiteral("http://127.0.0.1:%1").arg(portal_.Port()));
     }
 
     void categoriesPageIsGbkWithRawChineseLinks() {
-        const Fetched page = fetch("/33/fl.htm");
+        const Fetched page = Fetch("/33/fl.htm");
         QCOMPARE(page.status, 200);
         QCOMPARE(page.contentType, QByteArray("text/html; charset=gb2312"));
         QVERIFY(page.body.contains(
-            gbk(u"<a href=\"playwmv.asp?id=1024&g=海边的风&c=林小雨\" target=\"_blank\">"_s)));
+            Gb18030(u"<a href=\"playwmv.asp?id=1024&g=海边的风&c=林小雨\" target=\"_blank\">"_s)));
         QVERIFY(page.body.contains("playrm.asp?id=1025&"));
         QVERIFY(page.body.contains("playwmv.asp?id=77&g=Blue Moon&c=Ann"));
     }
@@ -69,7 +64,7 @@ class TestDemoPortal : public QObject {
         QTest::newRow("GBK song name")
             << "keyword=%BA%A3%B1%DF" << QByteArray("id=1024&") << QByteArray("id=1035&");
         QTest::newRow("GBK singer, two songs")
-            << "keyword=" + QString::fromLatin1(gbk(u"林小雨"_s).toPercentEncoding())
+            << "keyword=" + QString::fromLatin1(Gb18030(u"林小雨"_s).toPercentEncoding())
             << QByteArray("id=1028&") << QByteArray("id=1025&");
         QTest::newRow("English, any case")
             << "keyword=blue" << QByteArray("id=77&") << QByteArray("id=1024&");
@@ -86,41 +81,41 @@ class TestDemoPortal : public QObject {
         QFETCH(QString, query);
         QFETCH(QByteArray, expected);
         QFETCH(QByteArray, absent);
-        const Fetched page = fetch("/33/search.asp?" + query);
+        const Fetched page = Fetch("/33/search.asp?" + query);
         QCOMPARE(page.status, 200);
         QVERIFY2(page.body.contains(expected), page.body.constData());
         if (!absent.isEmpty()) QVERIFY(!page.body.contains(absent));
     }
 
     void playerShowsSongAndGbkParameters() {
-        const Fetched page = fetch("/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF&c=Ann");
+        const Fetched page = Fetch("/33/playwmv.asp?id=1024&g=%BA%A3%B1%DF&c=Ann");
         QCOMPARE(page.status, 200);
-        QVERIFY(page.body.contains(gbk(u"<h1>海边的风</h1>"_s)));
-        QVERIFY(page.body.contains(gbk(u"g=海边 c=Ann"_s)));
-        QCOMPARE(fetch("/33/mtvplayer.asp?id=77").status, 200);
-        QCOMPARE(fetch("/33/mtvplayer.asp?id=999").status, 404);
+        QVERIFY(page.body.contains(Gb18030(u"<h1>海边的风</h1>"_s)));
+        QVERIFY(page.body.contains(Gb18030(u"g=海边 c=Ann"_s)));
+        QCOMPARE(Fetch("/33/mtvplayer.asp?id=77").status, 200);
+        QCOMPARE(Fetch("/33/mtvplayer.asp?id=999").status, 404);
     }
 
     void staticAssets() {
-        const Fetched icon = fetch("/33/58.gif");
+        const Fetched icon = Fetch("/33/58.gif");
         QCOMPARE(icon.contentType, QByteArray("image/gif"));
         QCOMPARE(QImage::fromData(icon.body, "GIF").size(), QSize(20, 20));
-        QCOMPARE(fetch("/33/mtv.css").contentType, QByteArray("text/css"));
+        QCOMPARE(Fetch("/33/mtv.css").contentType, QByteArray("text/css"));
     }
 
     void unknownPathIs404Html() {
-        const Fetched page = fetch("/33/missing.htm");
+        const Fetched page = Fetch("/33/missing.htm");
         QCOMPARE(page.status, 404);
         QCOMPARE(page.contentType, QByteArray("text/html; charset=gb2312"));
     }
 
     void requestLogKeepsRawQuery() {
-        portal_.clearRequests();
-        QSignalSpy received(&portal_, &lorvex::DemoPortal::requestReceived);
-        fetch("/33/search.asp?keyword=R%26B");
-        fetch("/nowhere?keyword=%BA%A3");
+        portal_.ClearRequests();
+        QSignalSpy received(&portal_, &lorvex::DemoPortal::RequestReceived);
+        Fetch("/33/search.asp?keyword=R%26B");
+        Fetch("/nowhere?keyword=%BA%A3");
         const QStringList expected{"/33/search.asp?keyword=R%26B", "/nowhere?keyword=%BA%A3"};
-        QCOMPARE(portal_.requests(), expected);
+        QCOMPARE(portal_.Requests(), expected);
         QCOMPARE(received.count(), 2);
         QCOMPARE(received.at(1).at(0).toString(), expected.at(1));
     }

@@ -1,0 +1,44 @@
+#include "QtTestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTest>
+
+namespace lorvex::testing {
+
+int Deadline(int ms) {
+    bool ok = false;
+    const double scale = qEnvironmentVariable("LORVEX_TEST_DEADLINE_SCALE").toDouble(&ok);
+    return ok && scale > 1 ? static_cast<int>(ms * scale) : ms;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(Deadline(timeoutMs));
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+QByteArray Gb18030(const QString& text) {
+    QStringEncoder encoder("GB18030");
+    return encoder.encode(text);
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+}  // namespace lorvex::testing
