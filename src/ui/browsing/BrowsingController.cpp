@@ -26,6 +26,8 @@ BrowsingController::BrowsingController(const PortalAddresses& portal, BrowserVie
       searchBox_(searchBox),
       collect_(collect),
       launcher_(launcher) {
+    mainView_->SetLauncher(launcher_);
+    sideColumn_->SetLauncher(launcher_);
     sideColumn_->SetNewWindowHandler([this] { return SideColumnNewWindow(); });
     mainView_->SetNewWindowHandler([this] { return MainViewNewWindow(); });
     connect(mainView_, &QWebEngineView::loadFinished, this, [this] { MainViewDocumentComplete(); });

@@ -2,7 +2,8 @@
 // search, the five buttons that hand a fixed address to the system's browser, and the
 // answers to the views' events: new windows of the side column open in the main view, new
 // windows of the main view load out of sight in the pop-up host, and each completed page of
-// the main view loses its scroll bars and decides whether collect can be used.
+// the main view loses its scroll bars and decides whether collect can be used. Both views'
+// context menus open links in the system's browser.
 #pragma once
 
 #include <QObject>
