@@ -276,6 +276,24 @@ Reply consolePage(const QByteArray&) {
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
+// A player whose screen can fill the display: the button under it asks for full screen, a
+// button on the screen leaves it, a double-click on the screen does either. The page notes
+// each answer in `answers` ("ok" or "refused").
+Reply videoPage(const QByteArray&) {
+    return html(
+        page(u"全屏播放"_s,
+             u"<div id=\"screen\" class=\"screen\" ondblclick=\"toggle()\">[WMV 播放器] 正在播放\n"
+             "<button id=\"leave\" onclick=\"toggle()\">退出全屏</button></div>\n"
+             "<p><button id=\"full\" onclick=\"toggle()\">全屏</button></p>\n"
+             "<script>window.answers = [];\n"
+             "function toggle() {\n"
+             "  var asked = document.fullscreenElement ? document.exitFullscreen()\n"
+             "      : document.getElementById('screen').requestFullscreen();\n"
+             "  asked.then(function () { answers.push('ok'); },\n"
+             "             function () { answers.push('refused'); });\n"
+             "}</script>\n"_s));
+}
+
 using Handler = Reply (*)(const QByteArray& rawQuery);
 
 const QHash<QString, Handler>& routes() {
@@ -332,6 +350,7 @@ const QHash<QString, Handler>& routes() {
         {u"/33/ask.asp"_s, &askPage},
         {u"/33/leave.asp"_s, &leavePage},
         {u"/33/console.asp"_s, &consolePage},
+        {u"/33/video.asp"_s, &videoPage},
         {u"/html/index.htm"_s,
          [](const QByteArray&) { return simplePage(u"首页"_s, u"音乐视频在线首页。"_s); }},
         {u"/html/movie.htm"_s,
