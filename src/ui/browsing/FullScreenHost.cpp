@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "ui/browsing/BrowserView.h"
 
@@ -95,10 +96,13 @@ void FullScreenHost::Enter() {
     view_->setFocus(Qt::OtherFocusReason);
 }
 
+// Called while the full screen's own window may still be handling the event that ended it
+// (Esc, its close): it is hidden at once and deleted once that is done.
 void FullScreenHost::Leave() {
     if (screen_ == nullptr) return;
-    const bool hadFocus = view_->hasFocus() || screen_->isActiveWindow();
-    screen_->layout()->removeWidget(view_);
+    QWidget* screen = std::exchange(screen_, nullptr);
+    const bool hadFocus = view_->hasFocus() || screen->isActiveWindow();
+    screen->layout()->removeWidget(view_);
     if (home_ != nullptr) {
         view_->setParent(home_);
         view_->setGeometry(place_);
@@ -113,7 +117,8 @@ void FullScreenHost::Leave() {
         }
         view_->show();
     }
-    delete screen_;
+    screen->hide();
+    screen->deleteLater();
     if (home_ != nullptr && hadFocus) {
         home_->window()->activateWindow();
         view_->setFocus(Qt::OtherFocusReason);
