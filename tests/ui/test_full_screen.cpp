@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include "support/PageInput.h"
 #include "support/UiTestSupport.h"
 #include "ui/browsing/FullScreenHost.h"
 
@@ -36,25 +37,6 @@ QList<WId> Stacking() {
         windows << id.trimmed().toULongLong(nullptr, 16);
     }
     return windows;
-}
-
-// The centre of an element of the view's page, in view coordinates.
-std::optional<QPoint> CentreOf(BrowserView* view, const QString& id) {
-    const QVariantList xy =
-        Evaluate(view, QStringLiteral("(function () { var e = document.getElementById('%1');"
-                                      "  if (!e) return null; e.scrollIntoView();"
-                                      "  var r = e.getBoundingClientRect();"
-                                      "  return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-                           .arg(id))
-            .toList();
-    if (xy.size() != 2) return std::nullopt;
-    return QPoint(xy[0].toInt(), xy[1].toInt());
-}
-
-bool ClickElement(BrowserView* view, const QString& id) {
-    const std::optional<QPoint> at = CentreOf(view, id);
-    if (at) QTest::mouseClick(view->focusProxy(), Qt::LeftButton, Qt::NoModifier, *at);
-    return at.has_value();
 }
 
 QString Text(const QRect& r) {
@@ -116,7 +98,6 @@ class FullScreenTest : public QObject {
 
     PortalWindow fixture_;
     QRect start_;
-    int loads_ = 0;
 };
 
 void FullScreenTest::initTestCase() {
@@ -129,14 +110,8 @@ void FullScreenTest::initTestCase() {
 }
 
 bool FullScreenTest::LoadVideoPage(BrowserView* view) {
-    // A new address each time: the old document can never pass for the new one.
-    const QString address =
-        QStringLiteral("%1/33/video.asp?n=%2").arg(fixture_.portal.origin()).arg(++loads_);
-    view->Navigate(address);
-    return WaitUntil([&] {
-        return view->LocationURL() == address.toStdString() && !view->page()->isLoading() &&
-               CentreOf(view, "full").has_value();
-    });
+    return !LoadFresh(view, fixture_.portal.origin(), "/33/video.asp").isEmpty() &&
+           ElementCentre(view, "#full").has_value();
 }
 
 void FullScreenTest::pageFullScreenGivesTheWindowBack_data() {
@@ -173,7 +148,7 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     QVERIFY(LoadVideoPage(main));
     const QStringList before = Picture(window);
 
-    QVERIFY(ClickElement(main, "full"));
+    QVERIFY(ClickElement(main, "#full"));
     QVERIFY(WaitUntil([&] {
         QWidget* screen = Host().Screen();
         return screen != nullptr && main->window() == screen && screen->isFullScreen() &&
@@ -194,7 +169,7 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     if (leaveBy == "Esc") {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     } else if (leaveBy == "button") {
-        QVERIFY(ClickElement(main, "leave"));
+        QVERIFY(ClickElement(main, "#leave"));
     } else {
         main->Navigate(fixture_.portal.origin() + "/33/about.htm");
     }
@@ -219,7 +194,7 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
 void FullScreenTest::sideColumnRefusesFullScreen() {
     BrowserView* side = Window().SideColumn();
     QVERIFY(LoadVideoPage(side));
-    QVERIFY(ClickElement(side, "full"));
+    QVERIFY(ClickElement(side, "#full"));
     QVERIFY(WaitUntil([&] {
         return Evaluate(side, "String(document.fullscreenElement) + answers").toString() ==
                "nullrefused";

@@ -9,6 +9,7 @@
 #include <QWebEngineHistory>
 #include <QWheelEvent>
 
+#include "support/PageInput.h"
 #include "support/UiTestSupport.h"
 #include "ui/browsing/ViewMenu.h"
 
@@ -16,18 +17,6 @@ using namespace lorvex;
 using namespace lorvex::testing;
 
 namespace {
-
-// The middle of the first element `selector` finds, in view coordinates.
-std::optional<QPoint> PointOf(BrowserView* view, const QString& selector) {
-    const QVariantList xy =
-        Evaluate(view, QStringLiteral("(function () { var e = document.querySelector('%1');"
-                                      "  if (!e) return null; var r = e.getBoundingClientRect();"
-                                      "  return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-                           .arg(selector))
-            .toList();
-    if (xy.size() != 2) return std::nullopt;
-    return QPoint(xy[0].toInt(), xy[1].toInt());
-}
 
 // Writes a page of the client's own into the view and waits until it has loaded.
 bool WriteDocument(BrowserView* view) {
@@ -78,30 +67,19 @@ class ViewMenuKeysTest : public QObject {
   private:
     MainWindow& Window() { return *fixture_.window; }
     QString Address(const QString& path) const { return fixture_.portal.origin() + path; }
-    QString Load(BrowserView* view, const QString& path);
+    QString Load(BrowserView* view, const QString& path) {
+        return LoadFresh(view, fixture_.portal.origin(), path);
+    }
     QMenu* RightClick(BrowserView* view, QPoint at);
     bool FocusView(BrowserView* view);
 
     PortalWindow fixture_;
-    int loads_ = 0;
 };
 
 void ViewMenuKeysTest::initTestCase() { QVERIFY(fixture_.Start()); }
 
 void ViewMenuKeysTest::cleanup() {
     if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-}
-
-// Loads the portal's `path` with a query of its own, so that the page shown before can never
-// pass for it; returns the path and query loaded, empty when the page did not load.
-QString ViewMenuKeysTest::Load(BrowserView* view, const QString& path) {
-    const QString loaded =
-        QStringLiteral("%1%2n=%3").arg(path, path.contains('?') ? "&" : "?").arg(++loads_);
-    view->Navigate(Address(loaded));
-    const bool done = WaitUntil([&] {
-        return view->LocationURL() == Address(loaded).toStdString() && !view->page()->isLoading();
-    });
-    return done ? loaded : QString();
 }
 
 // Right-clicks the view's page at `at` and returns the menu that opened, or nullptr.
@@ -147,7 +125,7 @@ void ViewMenuKeysTest::menuOffersTheClientsItems() {
     if (selectText) {
         Evaluate(main, "getSelection().selectAllChildren(document.querySelector('h1')); 0");
     }
-    const std::optional<QPoint> at = PointOf(main, target);
+    const std::optional<QPoint> at = ElementCentre(main, target);
     QVERIFY(at);
 
     QMenu* menu = RightClick(main, *at);
@@ -173,11 +151,11 @@ void ViewMenuKeysTest::pageThatCancelsItsMenuShowsNone() {
     favourites.write("$$DD1024&g=a&c=b\r\n");
     favourites.close();
     BrowserView* side = Window().SideColumn();
-    QSignalSpy loaded(side, &QWebEngineView::loadFinished);
     Window().Favourites().ShowLibrary();
-    QVERIFY(WaitUntil([&] { return !loaded.isEmpty(); }));
-    QVERIFY(Evaluate(side, "document.body.getAttribute('oncontextmenu')").toString() ==
-            "return false");
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(side, "document.body && document.body.getAttribute('oncontextmenu')")
+                   .toString() == "return false";
+    }));
     Evaluate(side,
              "window.cancelled = []; addEventListener('contextmenu', function (e) {"
              "  cancelled.push(e.defaultPrevented); }); 0");
