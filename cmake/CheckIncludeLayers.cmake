@@ -1,7 +1,8 @@
 # Fails when a folder of the sources includes a file of a folder on its own layer or above
 # it, so that no folder includes one that includes it back. Lower layers first; a folder
 # may include its own files and those of any lower layer:
-#   core/text, core/geometry   the codec; frame and layout arithmetic
+#   core/text, core/geometry,  the codec; frame and layout arithmetic;
+#   core/browsing              the views' zoom steps and crash reloads
 #   core/portal                addresses, the address bar's reading, page rules, written documents
 #   core/favourites            the favourites file and the pages built from it
 #   ui/desktop                 message boxes, the system's browser and editor, the window system
@@ -10,6 +11,7 @@
 #   ui/app                     the main window, start-up, the single-instance guard
 set(layer_core/text 0)
 set(layer_core/geometry 0)
+set(layer_core/browsing 0)
 set(layer_core/portal 1)
 set(layer_core/favourites 2)
 set(layer_ui/desktop 3)

@@ -276,6 +276,24 @@ Reply ConsolePage(const QByteArray&) {
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
+// A player whose screen can fill the display: the button under it asks for full screen, a
+// button on the screen leaves it, a double-click on the screen does either. The page notes
+// each answer in `answers` ("ok" or "refused").
+Reply VideoPage(const QByteArray&) {
+    return Html(
+        Page(u"全屏播放"_s,
+             u"<div id=\"screen\" class=\"screen\" ondblclick=\"toggle()\">[WMV 播放器] 正在播放\n"
+             "<button id=\"leave\" onclick=\"toggle()\">退出全屏</button></div>\n"
+             "<p><button id=\"full\" onclick=\"toggle()\">全屏</button></p>\n"
+             "<script>window.answers = [];\n"
+             "function toggle() {\n"
+             "  var asked = document.fullscreenElement ? document.exitFullscreen()\n"
+             "      : document.getElementById('screen').requestFullscreen();\n"
+             "  asked.then(function () { answers.push('ok'); },\n"
+             "             function () { answers.push('refused'); });\n"
+             "}</script>\n"_s));
+}
+
 // --- The portal's other pages ------------------------------------------------------------
 
 Reply IdlePage(const QByteArray&) {
@@ -336,6 +354,7 @@ const QHash<QString, Handler>& Routes() {
         {u"/33/frames.asp"_s, &FramesPage},       {u"/33/alerts.asp"_s, &AlertsPage},
         {u"/33/popask.asp"_s, &PopAskPage},       {u"/33/ask.asp"_s, &AskPage},
         {u"/33/leave.asp"_s, &LeavePage},         {u"/33/console.asp"_s, &ConsolePage},
+        {u"/33/video.asp"_s, &VideoPage},
         {u"/html/index.htm"_s, &SiteHomePage},    {u"/html/movie.htm"_s, &MoviesPage},
         {u"/html/donghua.htm"_s, &AnimationPage}, {u"/html/cai0.htm"_s, &RingtonesPage},
     };

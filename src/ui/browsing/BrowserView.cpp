@@ -1,8 +1,9 @@
 #include "ui/browsing/BrowserView.h"
 
+#include <QContextMenuEvent>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QWebEngineFileSystemAccessRequest>
-#include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineRegisterProtocolHandlerRequest>
@@ -10,12 +11,15 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
+#include <chrono>
 #include <utility>
 
 #include "core/portal/location.h"
 #include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
 #include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/ViewKeys.h"
+#include "ui/browsing/ViewMenu.h"
 
 namespace lorvex {
 
@@ -102,8 +106,10 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
             [this](const QUrl& origin, Feature feature) {
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
-    connect(this, &QWebEnginePage::fullScreenRequested, this,
-            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fullScreenRequested, view,
+            [view](QWebEngineFullScreenRequest request) {
+                view->AnswerFullScreen(std::move(request));
+            });
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
@@ -121,6 +127,14 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     scripts().insert(WrittenPageScript());
     scripts().insert(view->Dialogs().PageScript());
+}
+
+void BrowserPage::triggerAction(WebAction action, bool checked) {
+    const bool moves = (action == Back && history()->canGoBack()) ||
+                       (action == Forward && history()->canGoForward()) ||
+                       ((action == Reload || action == ReloadAndBypassCache) && !url().isEmpty());
+    if (moves) view_->BeginClientNavigation();
+    QWebEnginePage::triggerAction(action, checked);
 }
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
@@ -165,16 +179,21 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     }
 }
 
-BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
-    setContextMenuPolicy(Qt::NoContextMenu);
-}
+BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKeys(this); }
 
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {
         page_ = new BrowserPage(SharedProfile(), this);
+        page_->setZoomFactor(zoom_);
+        page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled,
+                                        bool(fullScreen_));
         setPage(page_);
         // Documents written into this view stay while its history can go back to them.
         GeneratedPageStore::Instance().Watch(page_);
+        connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+                [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                    RendererEnded(status);
+                });
     }
     return page_;
 }
@@ -193,18 +212,69 @@ void BrowserView::Navigate(const QString& address) {
     load(QUrl::fromEncoded(QByteArray::fromStdString(sent), QUrl::TolerantMode));
 }
 
+// The page marks these moves as the client's (BrowserPage::triggerAction).
 bool BrowserView::GoBack() {
     if (page_ == nullptr || !history()->canGoBack()) return false;
-    BeginClientNavigation();
     back();
     return true;
 }
 
 bool BrowserView::GoForward() {
     if (page_ == nullptr || !history()->canGoForward()) return false;
-    BeginClientNavigation();
     forward();
     return true;
+}
+
+bool BrowserView::Reload() {
+    if (page_ == nullptr || page_->url().isEmpty()) return false;
+    reload();
+    return true;
+}
+
+// The engine keeps a page's factor from page to page, and sets it again on each new renderer.
+void BrowserView::StepZoom(ZoomStep step) {
+    zoom_ = NextZoomFactor(zoom_, step);
+    if (page_ != nullptr) page_->setZoomFactor(zoom_);
+}
+
+void BrowserView::SetFullScreenHandler(FullScreenHandler handler) {
+    fullScreen_ = std::move(handler);
+    // Without the engine's support a page's request is refused before it reaches the view.
+    if (page_ != nullptr) {
+        page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled,
+                                        bool(fullScreen_));
+    }
+}
+
+// Leaving is always granted: the page is leaving anyway.
+void BrowserView::AnswerFullScreen(QWebEngineFullScreenRequest request) {
+    const bool on = request.toggleOn();
+    if (on && !fullScreen_) {
+        request.reject();
+        return;
+    }
+    request.accept();
+    if (on == inFullScreen_) return;
+    inFullScreen_ = on;
+    fullScreen_(on);
+}
+
+// A renderer that ended abnormally takes the page's full screen with it; the view loads its
+// address again, at most once a minute. The reload waits for the engine to finish telling
+// of the ended renderer.
+void BrowserView::RendererEnded(QWebEnginePage::RenderProcessTerminationStatus status) {
+    if (status == QWebEnginePage::NormalTerminationStatus) return;
+    if (inFullScreen_) {
+        inFullScreen_ = false;
+        fullScreen_(false);
+    }
+    if (!crashReloads_.ReloadAfterCrash(std::chrono::steady_clock::now())) return;
+    QMetaObject::invokeMethod(
+        this, [this] { Reload(); }, Qt::QueuedConnection);
+}
+
+void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
+    if (QMenu* menu = MakeViewMenu(this, launcher_)) menu->popup(event->globalPos());
 }
 
 std::string BrowserView::LocationURL() const {

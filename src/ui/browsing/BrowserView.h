@@ -3,6 +3,7 @@
 // on, in the client's terms.
 #pragma once
 
+#include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <functional>
@@ -10,20 +11,26 @@
 #include <string_view>
 #include <utility>
 
+#include "core/browsing/view_rules.h"
 #include "ui/browsing/PageDialogs.h"
 
 namespace lorvex {
 
 class BrowserView;
+class SystemLauncher;
 
 // The page behind a view. New-window requests go to the view's handler; permission
-// requests of pages are denied; navigations go only where the client lets them; script
-// dialogs go to the view's dialogs; console output goes to the logging category "js", off
-// unless a developer turns it on (QT_LOGGING_RULES="js=true").
+// requests of pages are denied; full-screen requests go to the view; navigations go only
+// where the client lets them, and a move through the history asked of the page (a key, the
+// context menu) counts as the client's; script dialogs go to the view's dialogs; console
+// output goes to the logging category "js", off unless a developer turns it on
+// (QT_LOGGING_RULES="js=true").
 class BrowserPage : public QWebEnginePage {
     Q_OBJECT
   public:
     BrowserPage(QWebEngineProfile* profile, BrowserView* view);
+
+    void triggerAction(WebAction action, bool checked = false) override;
 
   protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
@@ -57,6 +64,25 @@ class BrowserView : public QWebEngineView {
     // One step back or forward in the view's history; false when there is no page that way.
     bool GoBack();
     bool GoForward();
+    // Loads the view's address again; false before the first load.
+    bool Reload();
+
+    // The view's zoom, one step at a time (the keys and the wheel: ViewKeys.h). The factor is
+    // the view's: it stays while the view goes from page to page.
+    void StepZoom(ZoomStep step);
+    double ZoomFactor() const { return zoom_; }
+
+    // The system's browser, for the context menu's item that opens a link there; none leaves
+    // the item out.
+    void SetLauncher(SystemLauncher* launcher) { launcher_ = launcher; }
+
+    // Answers the full-screen requests of the view's pages: called with true when a page
+    // goes full screen, with false when it leaves (by itself, by Esc, by navigating away, or
+    // because its renderer ended). A view without a handler refuses every request.
+    using FullScreenHandler = std::function<void(bool)>;
+    void SetFullScreenHandler(FullScreenHandler handler);
+    bool InFullScreen() const { return inFullScreen_; }
+    void AnswerFullScreen(QWebEngineFullScreenRequest request);
 
     // The address of the view's top-level document as the user reads it: non-ASCII escapes
     // decoded into characters, ASCII escapes kept (UTF-8). Empty before the first load.
@@ -92,10 +118,15 @@ class BrowserView : public QWebEngineView {
     // request; the request takes the mark.
     bool ClientNavigating() const { return clientNavigating_; }
     bool TakeClientNavigation() { return std::exchange(clientNavigating_, false); }
-
-  private:
     // The client is about to move the view: a page's open dialog gives way.
     void BeginClientNavigation();
+
+  protected:
+    // The engine's context menu, trimmed (ViewMenu.h); none when the page cancelled it.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void RendererEnded(QWebEnginePage::RenderProcessTerminationStatus status);
 
     BrowserPage* page_ = nullptr;
     PageDialogs dialogs_{this};
@@ -103,6 +134,11 @@ class BrowserView : public QWebEngineView {
     NewWindowHandler newWindow_;
     std::string document_;  // the document being written, in GB18030
     bool documentOpen_ = false;
+    SystemLauncher* launcher_ = nullptr;
+    double zoom_ = 1.0;
+    FullScreenHandler fullScreen_;
+    bool inFullScreen_ = false;
+    CrashReloads crashReloads_;
 };
 
 }  // namespace lorvex

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "ui/browsing/BrowserView.h"
+#include "ui/browsing/FullScreenHost.h"
 #include "ui/browsing/PopupHost.h"
 #include "ui/desktop/SystemLauncher.h"
 
@@ -25,7 +26,10 @@ BrowsingController::BrowsingController(const PortalAddresses& portal, BrowserVie
       sideColumn_(sideColumn),
       searchBox_(searchBox),
       collect_(collect),
-      launcher_(launcher) {
+      launcher_(launcher),
+      fullScreen_(std::make_unique<FullScreenHost>(mainView)) {
+    mainView_->SetLauncher(launcher_);
+    sideColumn_->SetLauncher(launcher_);
     sideColumn_->SetNewWindowHandler([this] { return SideColumnNewWindow(); });
     mainView_->SetNewWindowHandler([this] { return MainViewNewWindow(); });
     connect(mainView_, &QWebEngineView::loadFinished, this, [this] { MainViewDocumentComplete(); });

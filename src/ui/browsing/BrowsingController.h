@@ -2,7 +2,9 @@
 // search, the five buttons that hand a fixed address to the system's browser, and the
 // answers to the views' events: new windows of the side column open in the main view, new
 // windows of the main view load out of sight in the pop-up host, and each completed page of
-// the main view loses its scroll bars and decides whether collect can be used.
+// the main view loses its scroll bars and decides whether collect can be used. The main
+// view's pages may go full screen; both views' context menus open links in the system's
+// browser.
 #pragma once
 
 #include <QObject>
@@ -18,6 +20,7 @@ class QWebEnginePage;
 namespace lorvex {
 
 class BrowserView;
+class FullScreenHost;
 class PopupHost;
 class SystemLauncher;
 
@@ -53,6 +56,9 @@ class BrowsingController : public QObject {
     // Ends the pop-up host with the program.
     void ClosePopup();
 
+    // The main view's full screen.
+    FullScreenHost& FullScreen() const { return *fullScreen_; }
+
   private:
     QWebEnginePage* SideColumnNewWindow();
     QWebEnginePage* MainViewNewWindow();
@@ -66,6 +72,7 @@ class BrowsingController : public QObject {
     QAbstractButton* collect_;
     SystemLauncher* launcher_;
     std::unique_ptr<PopupHost> popup_;
+    std::unique_ptr<FullScreenHost> fullScreen_;
 };
 
 }  // namespace lorvex

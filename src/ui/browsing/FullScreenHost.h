@@ -1,0 +1,40 @@
+// Full screen for the main view's pages (a video's full-screen button): the view moves into
+// a window of its own that covers the screen, and back into its place when the page leaves
+// full screen (its own button, Esc, navigating away, its renderer ending). The main window
+// is left alone meanwhile, so it comes back with its bounds, maximised and stay-on-top
+// states, region and frame exactly as they were.
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+namespace lorvex {
+
+class BrowserView;
+
+class FullScreenHost : public QObject {
+    Q_OBJECT
+  public:
+    // Answers the full-screen requests of `view`'s pages. The view stays its parent's.
+    explicit FullScreenHost(BrowserView* view, QObject* parent = nullptr);
+    ~FullScreenHost() override;
+
+    // The window covering the screen while a page is in full screen, else nullptr.
+    QWidget* Screen() const { return screen_; }
+
+  private:
+    void Enter();
+    void Leave();
+
+    BrowserView* view_;
+    QPointer<QWidget> screen_;
+    // Where the view was: its parent, its place, the sibling above it and the widget
+    // before it in the keyboard order.
+    QPointer<QWidget> home_;
+    QRect place_;
+    QPointer<QWidget> above_;
+    QPointer<QWidget> before_;
+};
+
+}  // namespace lorvex

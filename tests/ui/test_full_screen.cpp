@@ -1,0 +1,207 @@
+// Full screen for the main view's pages: a page's own button fills the screen with the main
+// view; Esc, the page's button or leaving the page bring the skinned window back exactly as
+// it was (bounds, maximised, stay on top, region, frame, keyboard order). The side column
+// refuses. The window manager's view of the windows comes from xprop and xdotool.
+#include <QApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include "support/PageInput.h"
+#include "support/UiTestSupport.h"
+#include "ui/browsing/FullScreenHost.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+namespace {
+
+QString Run(const QString& program, const QStringList& arguments) {
+    QGuiApplication::sync();
+    QProcess process;
+    process.start(program, arguments);
+    WaitUntil([&] { return process.state() == QProcess::NotRunning; });
+    return QString::fromLatin1(process.readAllStandardOutput());
+}
+
+// The window's _NET_WM_STATE as the window manager keeps it.
+QString NetWmState(const QWidget& window) {
+    return Run("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
+}
+
+// The top-level windows from bottom to top, as the window manager stacks them.
+QList<WId> Stacking() {
+    const QString list = Run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+    QList<WId> windows;
+    for (const QString& id : list.section('#', 1).split(',', Qt::SkipEmptyParts)) {
+        windows << id.trimmed().toULongLong(nullptr, 16);
+    }
+    return windows;
+}
+
+QString Text(const QRect& r) {
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+// Everything of the main window a full screen must give back, one fact a line: bounds,
+// states (its own and the window manager's), region, each child's place in stacking order,
+// the keyboard order.
+QStringList Picture(MainWindow& window) {
+    const QString wmState = NetWmState(window);
+    QStringList facts{
+        "bounds " + Text(window.geometry()),
+        QStringLiteral("states %1").arg(int(window.windowState() & ~Qt::WindowActive)),
+        QStringLiteral("maximised for the window manager %1")
+            .arg(wmState.contains("_NET_WM_STATE_MAXIMIZED_VERT")),
+        QStringLiteral("above for the window manager %1")
+            .arg(wmState.contains("_NET_WM_STATE_ABOVE")),
+        QStringLiteral("stay-on-top flag %1")
+            .arg(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint)),
+        "region " + Text(window.mask().boundingRect()) +
+            QStringLiteral(" in %1 rows").arg(window.mask().rectCount())};
+    for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        facts << "child " + child->objectName() + " " + Text(child->geometry());
+    }
+    QString keys = "keys";
+    for (QWidget* next = window.nextInFocusChain(); next != &window;
+         next = next->nextInFocusChain()) {
+        if (next->focusPolicy() & Qt::TabFocus) {
+            keys += " " + (next->objectName().isEmpty() ? next->parentWidget()->objectName()
+                                                        : next->objectName());
+        }
+    }
+    return facts << keys;
+}
+
+QString FirstDifference(const QStringList& now, const QStringList& before) {
+    for (qsizetype i = 0; i < now.size() && i < before.size(); ++i) {
+        if (now[i] != before[i]) return now[i] + " instead of " + before[i];
+    }
+    return QStringLiteral("%1 facts instead of %2").arg(now.size()).arg(before.size());
+}
+
+}  // namespace
+
+class FullScreenTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void pageFullScreenGivesTheWindowBack_data();
+    void pageFullScreenGivesTheWindowBack();
+    void sideColumnRefusesFullScreen();
+
+  private:
+    MainWindow& Window() { return *fixture_.window; }
+    FullScreenHost& Host() { return Window().Browsing().FullScreen(); }
+    bool LoadVideoPage(BrowserView* view);
+
+    PortalWindow fixture_;
+    QRect start_;
+};
+
+void FullScreenTest::initTestCase() {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty() ||
+        QStandardPaths::findExecutable("xprop").isEmpty()) {
+        QSKIP("xdotool and xprop are needed");
+    }
+    QVERIFY(fixture_.Start());
+    start_ = Window().geometry();
+}
+
+bool FullScreenTest::LoadVideoPage(BrowserView* view) {
+    return !LoadFresh(view, fixture_.portal.origin(), "/33/video.asp").isEmpty() &&
+           ElementCentre(view, "#full").has_value();
+}
+
+void FullScreenTest::pageFullScreenGivesTheWindowBack_data() {
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<bool>("onTop");
+    QTest::addColumn<QString>("leaveBy");
+    QTest::newRow("normal, Esc") << false << false << "Esc";
+    QTest::newRow("maximised, the page's button") << true << false << "button";
+    QTest::newRow("on top, leaving the page") << false << true << "navigation";
+    QTest::newRow("maximised and on top, Esc") << true << true << "Esc";
+}
+
+void FullScreenTest::pageFullScreenGivesTheWindowBack() {
+    QFETCH(bool, maximised);
+    QFETCH(bool, onTop);
+    QFETCH(QString, leaveBy);
+    MainWindow& window = Window();
+    BrowserView* main = window.MainView();
+    QScreen* display = window.screen();
+
+    // The window in the row's states, its frame laid out for them.
+    if (window.isMaximized() != maximised) window.Skin().ToggleMaximize();
+    const QRect bounds = maximised ? display->availableGeometry() : start_;
+    if ((window.Panel().stayOnTop->text() == "不置") != onTop) {
+        QTest::mouseClick(window.Panel().stayOnTop, Qt::LeftButton);
+    }
+    QVERIFY(WaitUntil([&] {
+        const QString wmState = NetWmState(window);
+        return window.geometry() == bounds &&
+               wmState.contains("_NET_WM_STATE_MAXIMIZED_VERT") == maximised &&
+               wmState.contains("_NET_WM_STATE_ABOVE") == onTop &&
+               window.mask().boundingRect().size() == bounds.size();
+    }));
+    QVERIFY(LoadVideoPage(main));
+    const QStringList before = Picture(window);
+
+    QVERIFY(ClickElement(main, "#full"));
+    QVERIFY(WaitUntil([&] {
+        QWidget* screen = Host().Screen();
+        return screen != nullptr && main->window() == screen && screen->isFullScreen() &&
+               screen->geometry() == display->geometry() && main->size() == screen->size() &&
+               NetWmState(*screen).contains("_NET_WM_STATE_FULLSCREEN");
+    }));
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(main,
+                        "String(document.fullscreenElement && "
+                        "document.fullscreenElement.id) + answers")
+                   .toString() == "screenok";
+    }));
+    // The page's screen is what the user sees, above the stay-on-top window too.
+    QVERIFY(WaitUntil(
+        [&] { return Stacking().value(Stacking().size() - 1) == Host().Screen()->winId(); }));
+    QVERIFY(WaitUntil([&] { return main->hasFocus(); }));
+
+    if (leaveBy == "Esc") {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    } else if (leaveBy == "button") {
+        QVERIFY(ClickElement(main, "#leave"));
+    } else {
+        main->Navigate(fixture_.portal.origin() + "/33/about.htm");
+    }
+    QVERIFY(WaitUntil([&] { return Host().Screen() == nullptr && main->window() == &window; }));
+    // The page's document leaves full screen too; only its own button got an answer.
+    const QString left = leaveBy == "button" ? "nullok,ok" : "nullok";
+    if (leaveBy == "navigation") {
+        QVERIFY(WaitForLoad(main));
+    } else {
+        QVERIFY(WaitUntil([&] {
+            return Evaluate(main, "String(document.fullscreenElement) + answers").toString() ==
+                   left;
+        }));
+    }
+    QVERIFY(main->isVisible());
+    QStringList after;
+    QVERIFY2(WaitUntil([&] { return (after = Picture(window)) == before; }),
+             qPrintable(FirstDifference(after, before)));
+    QVERIFY(WaitUntil([&] { return main->hasFocus(); }));
+}
+
+void FullScreenTest::sideColumnRefusesFullScreen() {
+    BrowserView* side = Window().SideColumn();
+    QVERIFY(LoadVideoPage(side));
+    QVERIFY(ClickElement(side, "#full"));
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(side, "String(document.fullscreenElement) + answers").toString() ==
+               "nullrefused";
+    }));
+    QVERIFY(Host().Screen() == nullptr);
+    QCOMPARE(side->window(), &Window());
+}
+
+LORVEX_UI_TEST_MAIN(FullScreenTest)
+#include "test_full_screen.moc"

@@ -1,0 +1,68 @@
+// A view whose renderer ends abnormally loads its address again, once: a second end within
+// the minute leaves the view as the engine shows it. The renderer is killed from outside,
+// as a crash would end it (a view cannot be sent to chrome://kill: only web addresses and
+// the client's own pages may be loaded).
+#include <QSignalSpy>
+#include <csignal>
+
+#include "support/UiTestSupport.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+namespace {
+
+// Kills the renderer of the view's page and waits until the view has answered: true when
+// it started loading again.
+bool KillRendererAndReload(BrowserView* view) {
+    QSignalSpy ended(view->page(), &QWebEnginePage::renderProcessTerminated);
+    const qint64 pid = view->page()->renderProcessPid();
+    if (pid <= 0 || ::kill(static_cast<pid_t>(pid), SIGKILL) != 0) return false;
+    if (!WaitUntil([&] { return !ended.isEmpty(); })) return false;
+    // The view answers through the event queue, so a call queued now runs after its answer.
+    bool answered = false;
+    QMetaObject::invokeMethod(
+        view, [&] { answered = true; }, Qt::QueuedConnection);
+    WaitUntil([&] { return answered; });
+    return view->page()->isLoading();
+}
+
+}  // namespace
+
+class RendererCrashTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void killedRendererReloadsOnceAMinute();
+};
+
+void RendererCrashTest::killedRendererReloadsOnceAMinute() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    BrowserView* main = fixture.window->MainView();
+    const QString player = "/33/playwmv.asp?id=1024&g=a&c=b";
+    main->Navigate(fixture.portal.origin() + player);
+    QVERIFY(WaitUntil([&] {
+        return fixture.window->Panel().collect->isEnabled() && !main->page()->isLoading();
+    }));
+    const qint64 firstRenderer = main->page()->renderProcessPid();
+
+    // The first end: the player page comes again, and collect follows it as after any load.
+    fixture.window->Panel().collect->setEnabled(false);
+    fixture.portal.clearRequests();
+    QSignalSpy loaded(main, &QWebEngineView::loadFinished);
+    QVERIFY(KillRendererAndReload(main));
+    QVERIFY(fixture.WaitForRequest(player));
+    QVERIFY(WaitUntil([&] { return !loaded.isEmpty(); }));
+    QVERIFY(loaded.first().at(0).toBool());
+    QVERIFY(fixture.window->Panel().collect->isEnabled());
+    QVERIFY(main->page()->renderProcessPid() != firstRenderer);
+    QCOMPARE(main->LocationURL(), (fixture.portal.origin() + player).toStdString());
+
+    // The second within the minute: the view stays as the engine left it.
+    QVERIFY(!KillRendererAndReload(main));
+    QCOMPARE(main->LocationURL(), (fixture.portal.origin() + player).toStdString());
+}
+
+LORVEX_UI_TEST_MAIN(RendererCrashTest)
+#include "test_renderer_crash.moc"
