@@ -110,7 +110,7 @@ void FullScreenTest::initTestCase() {
 }
 
 bool FullScreenTest::LoadVideoPage(BrowserView* view) {
-    return !LoadFresh(view, fixture_.portal.origin(), "/33/video.asp").isEmpty() &&
+    return !LoadFresh(view, fixture_.portal.Origin(), "/33/video.asp").isEmpty() &&
            ElementCentre(view, "#full").has_value();
 }
 
@@ -171,7 +171,7 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     } else if (leaveBy == "button") {
         QVERIFY(ClickElement(main, "#leave"));
     } else {
-        main->Navigate(fixture_.portal.origin() + "/33/about.htm");
+        main->Navigate(fixture_.portal.Origin() + "/33/about.htm");
     }
     QVERIFY(WaitUntil([&] { return Host().Screen() == nullptr && main->window() == &window; }));
     // The page's document leaves full screen too; only its own button got an answer.

@@ -41,7 +41,7 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
     QVERIFY(fixture.Start());
     BrowserView* main = fixture.window->MainView();
     const QString player = "/33/playwmv.asp?id=1024&g=a&c=b";
-    main->Navigate(fixture.portal.origin() + player);
+    main->Navigate(fixture.portal.Origin() + player);
     QVERIFY(WaitUntil([&] {
         return fixture.window->Panel().collect->isEnabled() && !main->page()->isLoading();
     }));
@@ -49,7 +49,7 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
 
     // The first end: the player page comes again, and collect follows it as after any load.
     fixture.window->Panel().collect->setEnabled(false);
-    fixture.portal.clearRequests();
+    fixture.portal.ClearRequests();
     QSignalSpy loaded(main, &QWebEngineView::loadFinished);
     QVERIFY(KillRendererAndReload(main));
     QVERIFY(fixture.WaitForRequest(player));
@@ -57,11 +57,11 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
     QVERIFY(loaded.first().at(0).toBool());
     QVERIFY(fixture.window->Panel().collect->isEnabled());
     QVERIFY(main->page()->renderProcessPid() != firstRenderer);
-    QCOMPARE(main->LocationURL(), (fixture.portal.origin() + player).toStdString());
+    QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
 
     // The second within the minute: the view stays as the engine left it.
     QVERIFY(!KillRendererAndReload(main));
-    QCOMPARE(main->LocationURL(), (fixture.portal.origin() + player).toStdString());
+    QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
 }
 
 LORVEX_UI_TEST_MAIN(RendererCrashTest)

@@ -66,9 +66,9 @@ class ViewMenuKeysTest : public QObject {
 
   private:
     MainWindow& Window() { return *fixture_.window; }
-    QString Address(const QString& path) const { return fixture_.portal.origin() + path; }
+    QString Address(const QString& path) const { return fixture_.portal.Origin() + path; }
     QString Load(BrowserView* view, const QString& path) {
-        return LoadFresh(view, fixture_.portal.origin(), path);
+        return LoadFresh(view, fixture_.portal.Origin(), path);
     }
     QMenu* RightClick(BrowserView* view, QPoint at);
     bool FocusView(BrowserView* view);
@@ -185,7 +185,7 @@ void ViewMenuKeysTest::reloadKeysReloadTheFocusedView() {
     const QString sidePage = Load(side, "/33/about.htm");
     QVERIFY(!mainPage.isEmpty() && !sidePage.isEmpty());
     QVERIFY(FocusView(main));
-    fixture_.portal.clearRequests();
+    fixture_.portal.ClearRequests();
 
     QTest::keyClick(main->focusProxy(), key.key(), key.keyboardModifiers());
 
