@@ -344,19 +344,19 @@ using Handler = Reply (*)(const QByteArray& rawQuery);
 
 const QHash<QString, Handler>& Routes() {
     static const QHash<QString, Handler> table{
-        {u"/33/disp.asp"_s, &IdlePage},           {u"/33/fl.htm"_s, &CategoriesPage},
-        {u"/33/about.htm"_s, &AboutPage},         {u"/33/search.asp"_s, &SearchPage},
-        {u"/33/playwmv.asp"_s, &PlayerPage},      {u"/33/playrm.asp"_s, &PlayerPage},
-        {u"/33/mtvplayer.asp"_s, &PlayerPage},    {u"/33/mtv.css"_s, &StyleSheet},
-        {u"/33/58.gif"_s, &SearchIcon},           {u"/33/popup.asp"_s, &PopupPage},
-        {u"/33/popad.asp"_s, &AdvertPage},        {u"/33/news.htm"_s, &NewsPage},
-        {u"/33/tall.asp"_s, &TallPage},           {u"/33/links.asp"_s, &LinksPage},
-        {u"/33/frames.asp"_s, &FramesPage},       {u"/33/alerts.asp"_s, &AlertsPage},
-        {u"/33/popask.asp"_s, &PopAskPage},       {u"/33/ask.asp"_s, &AskPage},
-        {u"/33/leave.asp"_s, &LeavePage},         {u"/33/console.asp"_s, &ConsolePage},
-        {u"/33/video.asp"_s, &VideoPage},
-        {u"/html/index.htm"_s, &SiteHomePage},    {u"/html/movie.htm"_s, &MoviesPage},
-        {u"/html/donghua.htm"_s, &AnimationPage}, {u"/html/cai0.htm"_s, &RingtonesPage},
+        {u"/33/disp.asp"_s, &IdlePage},        {u"/33/fl.htm"_s, &CategoriesPage},
+        {u"/33/about.htm"_s, &AboutPage},      {u"/33/search.asp"_s, &SearchPage},
+        {u"/33/playwmv.asp"_s, &PlayerPage},   {u"/33/playrm.asp"_s, &PlayerPage},
+        {u"/33/mtvplayer.asp"_s, &PlayerPage}, {u"/33/mtv.css"_s, &StyleSheet},
+        {u"/33/58.gif"_s, &SearchIcon},        {u"/33/popup.asp"_s, &PopupPage},
+        {u"/33/popad.asp"_s, &AdvertPage},     {u"/33/news.htm"_s, &NewsPage},
+        {u"/33/tall.asp"_s, &TallPage},        {u"/33/links.asp"_s, &LinksPage},
+        {u"/33/frames.asp"_s, &FramesPage},    {u"/33/alerts.asp"_s, &AlertsPage},
+        {u"/33/popask.asp"_s, &PopAskPage},    {u"/33/ask.asp"_s, &AskPage},
+        {u"/33/leave.asp"_s, &LeavePage},      {u"/33/console.asp"_s, &ConsolePage},
+        {u"/33/video.asp"_s, &VideoPage},      {u"/html/index.htm"_s, &SiteHomePage},
+        {u"/html/movie.htm"_s, &MoviesPage},   {u"/html/donghua.htm"_s, &AnimationPage},
+        {u"/html/cai0.htm"_s, &RingtonesPage},
     };
     return table;
 }
