@@ -56,7 +56,7 @@ QString page(const QString& title, const QString& body) {
 
 Reply html(const QString& text, int status = 200) {
     QStringEncoder gbk("GB18030");
-    return {status, "text/html; charset=gb2312", gbk.encode(text)};
+    return {status, "text/html; charset=gb2312", gbk.encode(text), {}};
 }
 
 Reply simplePage(const QString& title, const QString& paragraph) {
@@ -189,6 +189,10 @@ Reply playerPage(const QByteArray& rawQuery) {
         body += QStringLiteral("<p class=\"params\">g=%1 c=%2</p>\n")
                     .arg(g.toHtmlEscaped(), c.toHtmlEscaped());
     }
+    body += QStringLiteral(
+                "<p><a id=\"download\" href=\"down.asp?id=%1\">下载</a> "
+                "<a id=\"download-cut\" href=\"down.asp?id=%1&cut=1\">下载（中途断线）</a></p>\n")
+                .arg(song->id);
     return html(page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
 }
 
@@ -276,15 +280,39 @@ Reply consolePage(const QByteArray&) {
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
+// --- Members ------------------------------------------------------------------------------
+// The login sets two cookies: "member", kept for a year, and "visit", a session cookie that
+// ends when the browser does. The idle page greets a member.
+
+bool hasCookie(const QByteArray& cookies, QByteArrayView name) {
+    for (const QByteArray& pair : cookies.split(';')) {
+        if (pair.trimmed().startsWith(name.toByteArray() + '=')) return true;
+    }
+    return false;
+}
+
+Reply idlePage(const QByteArray& cookies) {
+    if (hasCookie(cookies, "member")) {
+        return simplePage(u"欢迎使用 Lorvex"_s, u"欢迎回来，会员！点击左侧分类开始欣赏。"_s);
+    }
+    return html(page(u"欢迎使用 Lorvex"_s,
+                     u"<h1>欢迎使用 Lorvex</h1>\n"
+                     "<p>欢迎来到音乐视频在线，点击左侧分类开始欣赏。</p>\n"
+                     "<p><a id=\"login\" href=\"login.asp\">会员登录</a></p>\n"_s));
+}
+
+Reply loginPage(const QByteArray&) {
+    Reply reply = simplePage(u"会员登录"_s, u"登录成功。<a href=\"disp.asp\">返回首页</a>"_s);
+    reply.headers = {{"Set-Cookie", "member=1024; Max-Age=31536000; Path=/"},
+                     {"Set-Cookie", "visit=1; Path=/"}};
+    return reply;
+}
+
 using Handler = Reply (*)(const QByteArray& rawQuery);
 
 const QHash<QString, Handler>& routes() {
     static const QHash<QString, Handler> table{
-        {u"/33/disp.asp"_s,
-         [](const QByteArray&) {
-             return simplePage(u"欢迎使用 Lorvex"_s,
-                               u"欢迎来到音乐视频在线，点击左侧分类开始欣赏。"_s);
-         }},
+        {u"/33/login.asp"_s, &loginPage},
         {u"/33/fl.htm"_s, &categoriesPage},
         {u"/33/about.htm"_s,
          [](const QByteArray&) {
@@ -297,15 +325,17 @@ const QHash<QString, Handler>& routes() {
         {u"/33/mtv.css"_s,
          [](const QByteArray&) {
              return Reply{
-                 200, "text/css",
+                 200,
+                 "text/css",
                  "body { font-family: sans-serif; margin: 8px; }\n"
                  "h1 { font-size: 16px; color: #204090; }\n"
                  "a { color: #204090; }\n"
-                 ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n"};
+                 ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n",
+                 {}};
          }},
         {u"/33/58.gif"_s,
          [](const QByteArray&) {
-             return Reply{200, "image/gif", searchIconGif()};
+             return Reply{200, "image/gif", searchIconGif(), {}};
          }},
         {u"/33/popup.asp"_s,
          [](const QByteArray&) {
@@ -358,9 +388,23 @@ QString gbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
     return {};
 }
 
-Reply reply(const QString& path, const QByteArray& rawQuery) {
+Reply reply(const QString& path, const QByteArray& rawQuery, const QByteArray& cookies) {
+    if (path == u"/33/disp.asp"_s) return idlePage(cookies);
     const auto it = routes().constFind(path);
     return it == routes().cend() ? notFound() : (*it)(rawQuery);
+}
+
+std::optional<Download> download(const QString& path, const QByteArray& rawQuery) {
+    if (path != u"/33/down.asp"_s) return std::nullopt;
+    const Song* song = findSong(gbkQueryValue(rawQuery, "id").toInt());
+    if (song == nullptr) return std::nullopt;
+    Download file{song->name + u'.' + song->kind, QByteArray(kDownloadSize, Qt::Uninitialized),
+                  gbkQueryValue(rawQuery, "cut") == u"1"_s};
+    // Bytes that differ from song to song and along the file, so a misplaced piece shows.
+    for (qsizetype i = 0; i < file.body.size(); ++i) {
+        file.body[i] = static_cast<char>((i * 7 + i / 4096 + song->id) % 251);
+    }
+    return file;
 }
 
 }  // namespace lorvex::portal
