@@ -16,6 +16,7 @@
 #include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
 #include "ui/browsing/GeneratedPages.h"
+#include "ui/browsing/WebProfile.h"
 
 namespace lorvex {
 
@@ -83,14 +84,6 @@ NavigationKind KindOf(QWebEnginePage::NavigationType type) {
             break;
     }
     return NavigationKind::Other;
-}
-
-QWebEngineProfile* SharedProfile() {
-    // The default profile is off the record: nothing of the portal is kept on disk.
-    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-    InstallGeneratedPageHandler(profile);
-    InstallPageDialogHandler(profile);
-    return profile;
 }
 
 }  // namespace
@@ -171,7 +164,7 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
 
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {
-        page_ = new BrowserPage(SharedProfile(), this);
+        page_ = new BrowserPage(WebProfile(), this);
         setPage(page_);
         // Documents written into this view stay while its history can go back to them.
         GeneratedPageStore::Instance().Watch(page_);
