@@ -93,6 +93,9 @@ bool PortalWindow::Start() {
     services.messages = &messages;
     services.launcher = &launcher;
     services.documentsFolder = [this] { return documents; };
+    services.askSavePath = [this](QWidget*, const QString& offered) {
+        return saveDialog.Ask(offered);
+    };
     window = std::make_unique<MainWindow>(portal.origin().toStdString(), services);
     window->Load();
     window->show();

@@ -67,6 +67,17 @@ class RecordingMessageBoxes : public MessageBoxes {
     std::vector<Box> boxes;
 };
 
+// Answers the client's question where to save a download, and notes the paths it offered.
+class RecordingSaveDialog {
+  public:
+    QString Ask(const QString& suggested) {
+        offered << suggested;
+        return answer;
+    }
+    QStringList offered;
+    QString answer;  // empty: the user declines
+};
+
 // A deadline of `ms` milliseconds scaled for the build under test: multiplied by
 // LORVEX_TEST_DEADLINE_SCALE when set (the sanitizer test presets set it). Deadlines are
 // generous on purpose: waits end as soon as their condition holds, and only a fault
@@ -110,6 +121,7 @@ class PortalWindow {
     QString documents;  // the documents folder (not created until something creates it)
     RecordingLauncher launcher;
     RecordingMessageBoxes messages;
+    RecordingSaveDialog saveDialog;
     std::unique_ptr<MainWindow> window;
 
   private:

@@ -1,0 +1,56 @@
+#include "ui/downloads/DownloadsController.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+#include "ui/downloads/DownloadWindow.h"
+
+namespace lorvex {
+
+QString AskSavePath(QWidget* parent, const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), suggested);
+}
+
+DownloadsController::DownloadsController(QWebEngineProfile* profile, QWidget* windowParent,
+                                         SaveDialog askSavePath)
+    : QObject(windowParent),
+      windowParent_(windowParent),
+      askSavePath_(askSavePath ? std::move(askSavePath) : SaveDialog(&AskSavePath)) {
+    // The engine drops a download that is not accepted by the time the handler returns, so
+    // the question is asked here, in a nested event loop.
+    connect(profile, &QWebEngineProfile::downloadRequested, this, &DownloadsController::Requested);
+}
+
+QList<DownloadWindow*> DownloadsController::Windows() const {
+    QList<DownloadWindow*> open;
+    for (const QPointer<DownloadWindow>& window : windows_) {
+        if (window) open << window.data();
+    }
+    return open;
+}
+
+void DownloadsController::Requested(QWebEngineDownloadRequest* download) {
+    if (download->state() != QWebEngineDownloadRequest::DownloadRequested) return;
+    QString folder = download->downloadDirectory();
+    if (folder.isEmpty()) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    }
+    const QString chosen =
+        askSavePath_(windowParent_, QDir(folder).filePath(download->suggestedFileName()));
+    if (chosen.isEmpty()) return;
+    const QFileInfo target(chosen);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    download->accept();
+
+    windows_.removeAll(nullptr);
+    auto* window = new DownloadWindow(download, target.absoluteFilePath(), windowParent_);
+    windows_.append(window);
+    window->show();
+}
+
+}  // namespace lorvex
