@@ -93,6 +93,8 @@ class TestDownloads : public QObject {
 
   private slots:
     void initTestCase() {
+        // The user's download folder, which the question offers when it exists.
+        QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)));
         QVERIFY(fixture_.Start());
         QVERIFY(WaitUntil([&] {
             return !window().MainView()->page()->isLoading() &&

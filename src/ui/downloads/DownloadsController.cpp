@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
@@ -35,10 +34,10 @@ QList<DownloadWindow*> DownloadsController::Windows() const {
 
 void DownloadsController::Requested(QWebEngineDownloadRequest* download) {
     if (download->state() != QWebEngineDownloadRequest::DownloadRequested) return;
+    // The profile's download folder is the user's. A folder that does not exist would
+    // leave the dialog in the working folder: the home folder is offered instead.
     QString folder = download->downloadDirectory();
-    if (folder.isEmpty()) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    }
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
     const QString chosen =
         askSavePath_(windowParent_, QDir(folder).filePath(download->suggestedFileName()));
     if (chosen.isEmpty()) return;
