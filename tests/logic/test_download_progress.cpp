@@ -119,8 +119,9 @@ TEST(DownloadProgressTest, FailureTextsByReasonAndGroup) {
         int reason;
         const char* expected;
     } cases[] = {
-        {3, "磁盘空间不足"},    {4, "无法写入文件"}, {22, "网络连接已断开"}, {29, "网络错误"},
-        {36, "服务器拒绝下载"}, {31, "服务器出错"},  {0, "未知错误"},        {99, "未知错误"},
+        {3, "磁盘空间不足"}, {4, "无法写入文件"},    {22, "网络连接已断开"},
+        {29, "网络错误"},    {36, "服务器拒绝下载"}, {38, "服务器中途断开了连接"},
+        {31, "服务器出错"},  {0, "未知错误"},        {99, "未知错误"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DownloadFailureText(c.reason), c.expected) << c.reason;

@@ -126,8 +126,9 @@ void DemoPortal::respond(const QHttpServerRequest& request, QHttpServerResponder
     responder.writeHeader("Content-Type", "application/octet-stream");
     responder.writeHeader("Content-Disposition", attachment(file->fileName));
     responder.writeHeader("Content-Length", QByteArray::number(file->body.size()));
+    const bool cut = file->cut != portal::Cut::None;
     Stream stream{responder.socket(), file->body, kFirstPiece,
-                  file->cut ? file->body.size() / 2 : file->body.size()};
+                  cut ? file->body.size() / 2 : file->body.size(), file->cut == portal::Cut::Reset};
     responder.writeBody(file->body.first(kFirstPiece));
     streams_.push_back(std::move(stream));
     pacer_->start();
@@ -149,7 +150,11 @@ void DemoPortal::sendPieces() {
             ++it;
             continue;
         }
-        if (stream.end < stream.body.size()) cutOff(stream.socket);
+        if (stream.end < stream.body.size() && stream.reset) {
+            cutOff(stream.socket);
+        } else if (stream.end < stream.body.size()) {
+            stream.socket->disconnectFromHost();
+        }
         it = streams_.erase(it);
     }
     if (streams_.empty()) pacer_->stop();

@@ -63,7 +63,8 @@ class DemoPortal : public QObject {
         QPointer<QTcpSocket> socket;
         QByteArray body;
         qsizetype sent = 0;
-        qsizetype end = 0;  // the body's size, or where a cut-off file stops
+        qsizetype end = 0;   // the body's size, or where a cut-off file stops
+        bool reset = false;  // a cut-off file: reset, else closed in order
     };
 
     void record(const QString& pathAndQuery, const QHttpServerRequest& request);

@@ -189,10 +189,12 @@ Reply playerPage(const QByteArray& rawQuery) {
         body += QStringLiteral("<p class=\"params\">g=%1 c=%2</p>\n")
                     .arg(g.toHtmlEscaped(), c.toHtmlEscaped());
     }
-    body += QStringLiteral(
-                "<p><a id=\"download\" href=\"down.asp?id=%1\">下载</a> "
-                "<a id=\"download-cut\" href=\"down.asp?id=%1&cut=1\">下载（中途断线）</a></p>\n")
-                .arg(song->id);
+    body +=
+        QStringLiteral(
+            "<p><a id=\"download\" href=\"down.asp?id=%1\">下载</a> "
+            "<a id=\"download-reset\" href=\"down.asp?id=%1&cut=reset\">下载（中途断线）</a> "
+            "<a id=\"download-close\" href=\"down.asp?id=%1&cut=close\">下载（中途关闭）</a></p>\n")
+            .arg(song->id);
     return html(page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
 }
 
@@ -398,8 +400,11 @@ std::optional<Download> download(const QString& path, const QByteArray& rawQuery
     if (path != u"/33/down.asp"_s) return std::nullopt;
     const Song* song = findSong(gbkQueryValue(rawQuery, "id").toInt());
     if (song == nullptr) return std::nullopt;
+    const QString cut = gbkQueryValue(rawQuery, "cut");
     Download file{song->name + u'.' + song->kind, QByteArray(kDownloadSize, Qt::Uninitialized),
-                  gbkQueryValue(rawQuery, "cut") == u"1"_s};
+                  cut == u"reset"_s   ? Cut::Reset
+                  : cut == u"close"_s ? Cut::Close
+                                      : Cut::None};
     // Bytes that differ from song to song and along the file, so a misplaced piece shows.
     for (qsizetype i = 0; i < file.body.size(); ++i) {
         file.body[i] = static_cast<char>((i * 7 + i / 4096 + song->id) % 251);

@@ -36,12 +36,14 @@ struct Reply {
 Reply reply(const QString& path, const QByteArray& rawQuery, const QByteArray& cookies = {});
 
 // A song's file, served as an attachment by down.asp?id=N: its name as the server suggests
-// it, and its bytes. With cut=1 in the query the server stops sending halfway and closes
-// the connection.
+// it, and its bytes. With cut=reset in the query the server stops sending halfway and resets
+// the connection, as a broken line does; with cut=close it closes the connection in order,
+// as a server that gives up does.
+enum class Cut { None, Reset, Close };
 struct Download {
     QString fileName;
     QByteArray body;
-    bool cut = false;
+    Cut cut = Cut::None;
 };
 inline constexpr qsizetype kDownloadSize = qsizetype{3} * 1024 * 1024;
 std::optional<Download> download(const QString& path, const QByteArray& rawQuery);

@@ -95,6 +95,8 @@ std::string DownloadFailureText(int reason) {
             return "服务器的证书有问题";
         case 37:
             return "无法连接服务器";
+        case 38:
+            return "服务器中途断开了连接";
         case 40:
             return "已取消";
         case 41:

@@ -28,10 +28,7 @@ QLabel* AddLabel(QVBoxLayout* layout, const char* name) {
 
 DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* download, const QString& path,
                                QWidget* parent)
-    : QWidget(parent, Qt::Dialog),
-      download_(download),
-      path_(path),
-      fileName_(QFileInfo(path).fileName()) {
+    : QWidget(parent, Qt::Dialog), path_(path), fileName_(QFileInfo(path).fileName()) {
     setObjectName(QStringLiteral("download"));
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
@@ -64,15 +61,23 @@ DownloadWindow::DownloadWindow(QWebEngineDownloadRequest* download, const QStrin
     clock_.start();
     ticker_.setInterval(kTickMs);
     connect(&ticker_, &QTimer::timeout, this, &DownloadWindow::Follow);
-    if (download_) {
-        connect(download_, &QWebEngineDownloadRequest::receivedBytesChanged, this,
-                &DownloadWindow::Follow);
-        connect(download_, &QWebEngineDownloadRequest::totalBytesChanged, this,
-                &DownloadWindow::Follow);
-        connect(download_, &QWebEngineDownloadRequest::stateChanged, this, &DownloadWindow::Follow);
-        ticker_.start();
-    }
+    ticker_.start();
+    Watch(download);
+}
+
+void DownloadWindow::Watch(QWebEngineDownloadRequest* download) {
+    if (download_) disconnect(download_, nullptr, this, nullptr);
+    download_ = download;
+    id_ = download->id();
+    connect(download, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+            &DownloadWindow::Follow);
+    connect(download, &QWebEngineDownloadRequest::totalBytesChanged, this, &DownloadWindow::Follow);
+    connect(download, &QWebEngineDownloadRequest::stateChanged, this, &DownloadWindow::Follow);
     Follow();
+}
+
+void DownloadWindow::Restarted(QWebEngineDownloadRequest* download) {
+    if (status_.phase == DownloadPhase::InProgress) Watch(download);
 }
 
 DownloadWindow::~DownloadWindow() {

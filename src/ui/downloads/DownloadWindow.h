@@ -33,6 +33,13 @@ class DownloadWindow : public QWidget {
 
     const DownloadStatus& Status() const { return status_; }
     const QString& Path() const { return path_; }
+    // The engine's number of the download.
+    quint32 Id() const { return id_; }
+
+    // The engine starts a download over under the same number (a connection that ended
+    // early, with no way to continue where it stopped) and hands it over as a new request:
+    // the window follows that one from now on.
+    void Restarted(QWebEngineDownloadRequest* download);
 
     // Asks the engine to stop the download; the window says so once it has.
     void Cancel();
@@ -41,12 +48,14 @@ class DownloadWindow : public QWidget {
     void ended(DownloadPhase phase);
 
   private:
+    void Watch(QWebEngineDownloadRequest* download);
     void Follow();
     void Refresh();
     void End(DownloadPhase phase);
     void RemovePartialFile() const;
 
     QPointer<QWebEngineDownloadRequest> download_;
+    quint32 id_ = 0;
     QString path_;
     QString fileName_;
     DownloadStatus status_;

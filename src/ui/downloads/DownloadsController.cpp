@@ -14,6 +14,17 @@ QString AskSavePath(QWidget* parent, const QString& suggested) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("保存文件"), suggested);
 }
 
+namespace {
+
+void Accept(QWebEngineDownloadRequest* download, const QString& path) {
+    const QFileInfo target(path);
+    download->setDownloadDirectory(target.absolutePath());
+    download->setDownloadFileName(target.fileName());
+    download->accept();
+}
+
+}  // namespace
+
 DownloadsController::DownloadsController(QWebEngineProfile* profile, QWidget* windowParent,
                                          SaveDialog askSavePath)
     : QObject(windowParent),
@@ -34,6 +45,15 @@ QList<DownloadWindow*> DownloadsController::Windows() const {
 
 void DownloadsController::Requested(QWebEngineDownloadRequest* download) {
     if (download->state() != QWebEngineDownloadRequest::DownloadRequested) return;
+    windows_.removeAll(nullptr);
+    for (const QPointer<DownloadWindow>& window : windows_) {
+        if (window->Id() != download->id() || window->Status().phase != DownloadPhase::InProgress) {
+            continue;
+        }
+        Accept(download, window->Path());
+        window->Restarted(download);
+        return;
+    }
     // The profile's download folder is the user's. A folder that does not exist would
     // leave the dialog in the working folder: the home folder is offered instead.
     QString folder = download->downloadDirectory();
@@ -41,13 +61,9 @@ void DownloadsController::Requested(QWebEngineDownloadRequest* download) {
     const QString chosen =
         askSavePath_(windowParent_, QDir(folder).filePath(download->suggestedFileName()));
     if (chosen.isEmpty()) return;
-    const QFileInfo target(chosen);
-    download->setDownloadDirectory(target.absolutePath());
-    download->setDownloadFileName(target.fileName());
-    download->accept();
-
-    windows_.removeAll(nullptr);
-    auto* window = new DownloadWindow(download, target.absoluteFilePath(), windowParent_);
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    Accept(download, path);
+    auto* window = new DownloadWindow(download, path, windowParent_);
     windows_.append(window);
     window->show();
 }

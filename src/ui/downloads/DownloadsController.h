@@ -1,7 +1,9 @@
 // Downloads: a download that a page starts in any view (the profile's downloadRequested)
 // first asks the user where to save it, offering the user's download folder and the file
 // name the server suggests. Nothing is saved without the user's answer: a declined
-// download is dropped. An accepted one gets a window of its own (DownloadWindow).
+// download is dropped. An accepted one gets a window of its own (DownloadWindow). When the
+// engine starts a download over, it asks again under the same number: that request goes
+// into the same file and window without a question.
 #pragma once
 
 #include <QList>
