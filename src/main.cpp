@@ -7,7 +7,9 @@
 #include "ui/app/build_config.h"
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PageDialogs.h"
+#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/UserLanguage.h"
 
 int main(int argc, char* argv[]) {
     // The web engine reports its start-up parameters at info level; the user needs none.
@@ -23,8 +25,11 @@ int main(int argc, char* argv[]) {
     // takes from the application name.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(
         lorvex::kDesktopFileName.data(), static_cast<qsizetype>(lorvex::kDesktopFileName.size())));
+    lorvex::UseUserLanguage();
 
     lorvex::LocalSingleInstanceGuard guard;
+    // Declared before the window: the window's pages end first, then the profile.
+    lorvex::WebProfileScope webProfile;
     lorvex::Services services;
     services.guard = &guard;
     lorvex::MainWindow window(lorvex::kBuildPortalOrigin, services);

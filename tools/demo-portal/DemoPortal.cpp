@@ -7,13 +7,23 @@
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QHttpServerResponse>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
 
 #include "PortalContent.h"
 
 namespace lorvex {
 
 namespace {
+
+// The pieces after the first: one per tick, about 3 MB a second.
+constexpr qsizetype kPiece = qsizetype{64} * 1024;
+constexpr int kPieceIntervalMs = 20;
 
 // The path with its query as the client sent it: the query stays percent-encoded so a test
 // can tell a GBK escape (%BA%A3) from a UTF-8 one or a bare '&' from "%26".
@@ -24,26 +34,48 @@ QString PathAndQuery(const QUrl& url) {
 }
 
 QHttpServerResponse ToResponse(const portal::Reply& reply) {
-    return QHttpServerResponse(reply.contentType, reply.body,
-                               static_cast<QHttpServerResponse::StatusCode>(reply.status));
+    QHttpServerResponse response(reply.contentType, reply.body,
+                                 static_cast<QHttpServerResponse::StatusCode>(reply.status));
+    for (const auto& [name, value] : reply.headers) response.addHeader(name, value);
+    return response;
+}
+
+// The file name twice: plain ASCII for old browsers, and in UTF-8 (RFC 6266).
+QByteArray Attachment(const QString& fileName) {
+    return "attachment; filename=\"download.bin\"; filename*=UTF-8''" +
+           fileName.toUtf8().toPercentEncoding();
+}
+
+// Ends a connection the way a broken line does: with a reset, not an orderly close.
+void CutOff(QTcpSocket* socket) {
+    socket->flush();
+#ifdef Q_OS_UNIX
+    const linger reset{1, 0};
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                 sizeof reset);
+#endif
+    socket->abort();
 }
 
 }  // namespace
 
-DemoPortal::DemoPortal(QObject* parent) : QObject(parent), server_(new QHttpServer(this)) {
+DemoPortal::DemoPortal(QObject* parent)
+    : QObject(parent), server_(new QHttpServer(this)), pacer_(new QTimer(this)) {
     // One catch-all route: every request is logged, then looked up in the page table,
     // which answers unknown paths with a 404 page.
-    server_->route("/<arg>", [this](const QUrl&, const QHttpServerRequest& request) {
-        const QUrl& url = request.url();
-        Record(PathAndQuery(url));
-        return ToResponse(portal::ReplyFor(url.path(), url.query(QUrl::FullyEncoded).toLatin1()));
+    server_->route("/<arg>", [this](const QUrl&, const QHttpServerRequest& request,
+                                    QHttpServerResponder&& responder) {
+        Record(PathAndQuery(request.url()), request);
+        Respond(request, std::move(responder));
     });
     // Request targets that are not a path at all (e.g. "*") never reach the route above.
     server_->setMissingHandler(
         [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-            Record(PathAndQuery(request.url()));
+            Record(PathAndQuery(request.url()), request);
             ToResponse(portal::ReplyFor({}, {})).write(std::move(responder));
         });
+    pacer_->setInterval(kPieceIntervalMs);
+    connect(pacer_, &QTimer::timeout, this, &DemoPortal::SendPieces);
 }
 
 DemoPortal::~DemoPortal() = default;
@@ -55,9 +87,77 @@ quint16 DemoPortal::Start(quint16 port) {
 
 QString DemoPortal::Origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
 
-void DemoPortal::Record(const QString& pathAndQuery) {
+QByteArray DemoPortal::Header(const QString& pathAndQuery, const QByteArray& name) const {
+    for (const auto& [key, value] : headers_.value(pathAndQuery)) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    }
+    return {};
+}
+
+void DemoPortal::SetRedirect(const QString& path, const QString& target) {
+    if (target.isEmpty()) {
+        redirects_.remove(path);
+    } else {
+        redirects_.insert(path, target);
+    }
+}
+
+void DemoPortal::Record(const QString& pathAndQuery, const QHttpServerRequest& request) {
     requests_.append(pathAndQuery);
+    headers_.insert(pathAndQuery, request.headers());
     emit RequestReceived(pathAndQuery);
+}
+
+void DemoPortal::Respond(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    const QUrl& url = request.url();
+    const QByteArray rawQuery = url.query(QUrl::FullyEncoded).toLatin1();
+    if (const QString target = redirects_.value(url.path()); !target.isEmpty()) {
+        responder.write(QByteArray(), {{"Location", target.toUtf8()}},
+                        QHttpServerResponder::StatusCode::Found);
+        return;
+    }
+    std::optional<portal::Download> file = portal::FindDownload(url.path(), rawQuery);
+    if (!file) {
+        ToResponse(portal::ReplyFor(url.path(), rawQuery, request.value("Cookie")))
+            .write(std::move(responder));
+        return;
+    }
+    responder.writeStatusLine();
+    responder.writeHeader("Content-Type", "application/octet-stream");
+    responder.writeHeader("Content-Disposition", Attachment(file->fileName));
+    responder.writeHeader("Content-Length", QByteArray::number(file->body.size()));
+    const bool cut = file->cut != portal::Cut::None;
+    Stream stream{responder.socket(), file->body, kFirstPiece,
+                  cut ? file->body.size() / 2 : file->body.size(), file->cut == portal::Cut::Reset};
+    responder.writeBody(file->body.first(kFirstPiece));
+    streams_.push_back(std::move(stream));
+    pacer_->start();
+}
+
+void DemoPortal::SendPieces() {
+    for (auto it = streams_.begin(); it != streams_.end();) {
+        Stream& stream = *it;
+        if (stream.socket.isNull() || stream.socket->state() != QAbstractSocket::ConnectedState) {
+            it = streams_.erase(it);
+            continue;
+        }
+        if (!downloadsHeld_) {
+            const qsizetype size = std::min(kPiece, stream.end - stream.sent);
+            stream.socket->write(stream.body.constData() + stream.sent, size);
+            stream.sent += size;
+        }
+        if (stream.sent < stream.end) {
+            ++it;
+            continue;
+        }
+        if (stream.end < stream.body.size() && stream.reset) {
+            CutOff(stream.socket);
+        } else if (stream.end < stream.body.size()) {
+            stream.socket->disconnectFromHost();
+        }
+        it = streams_.erase(it);
+    }
+    if (streams_.empty()) pacer_->stop();
 }
 
 }  // namespace lorvex

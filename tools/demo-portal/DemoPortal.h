@@ -3,11 +3,20 @@
 // tested end to end on one machine, and it records every request it receives.
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 class QHttpServer;
+class QHttpServerRequest;
+class QHttpServerResponder;
+class QTcpSocket;
+class QTimer;
 
 namespace lorvex {
 
@@ -33,15 +42,43 @@ class DemoPortal : public QObject {
     QStringList Requests() const { return requests_; }
     void ClearRequests() { requests_.clear(); }
 
+    // A header (name in any case) of the last request for this path and query; empty when
+    // there was none.
+    QByteArray Header(const QString& pathAndQuery, const QByteArray& name) const;
+
+    // While set, a request for `path` is answered with a redirect to `target`; an empty
+    // target removes it.
+    void SetRedirect(const QString& path, const QString& target);
+
+    // Files (down.asp) are sent in pieces: the first at once, the rest paced. While held,
+    // every file stops after its first piece until released.
+    static constexpr qsizetype kFirstPiece = qsizetype{256} * 1024;
+    void HoldDownloads(bool held) { downloadsHeld_ = held; }
+
   signals:
     void RequestReceived(const QString& pathAndQuery);
 
   private:
-    void Record(const QString& pathAndQuery);
+    struct Stream {
+        QPointer<QTcpSocket> socket;
+        QByteArray body;
+        qsizetype sent = 0;
+        qsizetype end = 0;   // the body's size, or where a cut-off file stops
+        bool reset = false;  // a cut-off file: reset, else closed in order
+    };
+
+    void Record(const QString& pathAndQuery, const QHttpServerRequest& request);
+    void Respond(const QHttpServerRequest& request, QHttpServerResponder&& responder);
+    void SendPieces();
 
     QHttpServer* server_;
     quint16 port_ = 0;
     QStringList requests_;
+    QHash<QString, QList<QPair<QByteArray, QByteArray>>> headers_;
+    QHash<QString, QString> redirects_;
+    std::vector<Stream> streams_;
+    QTimer* pacer_;
+    bool downloadsHeld_ = false;
 };
 
 }  // namespace lorvex

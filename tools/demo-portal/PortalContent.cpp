@@ -56,7 +56,7 @@ QString Page(const QString& title, const QString& body) {
 
 Reply Html(const QString& text, int status = 200) {
     QStringEncoder gbk("GB18030");
-    return {status, "text/html; charset=gb2312", gbk.encode(text)};
+    return {status, "text/html; charset=gb2312", gbk.encode(text), {}};
 }
 
 Reply SimplePage(const QString& title, const QString& paragraph) {
@@ -189,6 +189,12 @@ Reply PlayerPage(const QByteArray& rawQuery) {
         body += QStringLiteral("<p class=\"params\">g=%1 c=%2</p>\n")
                     .arg(g.toHtmlEscaped(), c.toHtmlEscaped());
     }
+    body +=
+        QStringLiteral(
+            "<p><a id=\"download\" href=\"down.asp?id=%1\">下载</a> "
+            "<a id=\"download-reset\" href=\"down.asp?id=%1&cut=reset\">下载（中途断线）</a> "
+            "<a id=\"download-close\" href=\"down.asp?id=%1&cut=close\">下载（中途关闭）</a></p>\n")
+            .arg(song->id);
     return Html(Page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
 }
 
@@ -294,11 +300,35 @@ Reply VideoPage(const QByteArray&) {
              "}</script>\n"_s));
 }
 
-// --- The portal's other pages ------------------------------------------------------------
+// --- Members ------------------------------------------------------------------------------
+// The login sets two cookies: "member", kept for a year, and "visit", a session cookie that
+// ends when the browser does. The idle page greets a member.
 
-Reply IdlePage(const QByteArray&) {
-    return SimplePage(u"欢迎使用 Lorvex"_s, u"欢迎来到音乐视频在线，点击左侧分类开始欣赏。"_s);
+bool HasCookie(const QByteArray& cookies, QByteArrayView name) {
+    for (const QByteArray& pair : cookies.split(';')) {
+        if (pair.trimmed().startsWith(name.toByteArray() + '=')) return true;
+    }
+    return false;
 }
+
+Reply IdlePage(const QByteArray& cookies) {
+    if (HasCookie(cookies, "member")) {
+        return SimplePage(u"欢迎使用 Lorvex"_s, u"欢迎回来，会员！点击左侧分类开始欣赏。"_s);
+    }
+    return Html(Page(u"欢迎使用 Lorvex"_s,
+                     u"<h1>欢迎使用 Lorvex</h1>\n"
+                     "<p>欢迎来到音乐视频在线，点击左侧分类开始欣赏。</p>\n"
+                     "<p><a id=\"login\" href=\"login.asp\">会员登录</a></p>\n"_s));
+}
+
+Reply LoginPage(const QByteArray&) {
+    Reply reply = SimplePage(u"会员登录"_s, u"登录成功。<a href=\"disp.asp\">返回首页</a>"_s);
+    reply.headers = {{"Set-Cookie", "member=1024; Max-Age=31536000; Path=/"},
+                     {"Set-Cookie", "visit=1; Path=/"}};
+    return reply;
+}
+
+// --- The portal's other pages ------------------------------------------------------------
 
 Reply AboutPage(const QByteArray&) {
     return SimplePage(u"关于本站"_s, u"这是一个用于开发和测试的演示站点。"_s);
@@ -309,14 +339,16 @@ Reply NewsPage(const QByteArray&) {
 }
 
 Reply StyleSheet(const QByteArray&) {
-    return Reply{200, "text/css",
+    return Reply{200,
+                 "text/css",
                  "body { font-family: sans-serif; margin: 8px; }\n"
                  "h1 { font-size: 16px; color: #204090; }\n"
                  "a { color: #204090; }\n"
-                 ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n"};
+                 ".screen { width: 320px; height: 240px; background: #000; color: #fff; }\n",
+                 {}};
 }
 
-Reply SearchIcon(const QByteArray&) { return Reply{200, "image/gif", SearchIconGif()}; }
+Reply SearchIcon(const QByteArray&) { return Reply{200, "image/gif", SearchIconGif(), {}}; }
 
 // A page that opens an advertisement window, and the advertisement.
 Reply PopupPage(const QByteArray&) {
@@ -342,9 +374,10 @@ Reply RingtonesPage(const QByteArray&) { return SimplePage(u"彩铃"_s, u"热门
 
 using Handler = Reply (*)(const QByteArray& rawQuery);
 
+// The idle page (disp.asp) is answered apart: it reads the request's cookies.
 const QHash<QString, Handler>& Routes() {
     static const QHash<QString, Handler> table{
-        {u"/33/disp.asp"_s, &IdlePage},        {u"/33/fl.htm"_s, &CategoriesPage},
+        {u"/33/login.asp"_s, &LoginPage},      {u"/33/fl.htm"_s, &CategoriesPage},
         {u"/33/about.htm"_s, &AboutPage},      {u"/33/search.asp"_s, &SearchPage},
         {u"/33/playwmv.asp"_s, &PlayerPage},   {u"/33/playrm.asp"_s, &PlayerPage},
         {u"/33/mtvplayer.asp"_s, &PlayerPage}, {u"/33/mtv.css"_s, &StyleSheet},
@@ -375,9 +408,26 @@ QString GbkQueryValue(const QByteArray& rawQuery, QByteArrayView name) {
     return {};
 }
 
-Reply ReplyFor(const QString& path, const QByteArray& rawQuery) {
+Reply ReplyFor(const QString& path, const QByteArray& rawQuery, const QByteArray& cookies) {
+    if (path == u"/33/disp.asp"_s) return IdlePage(cookies);
     const auto it = Routes().constFind(path);
     return it == Routes().cend() ? NotFound() : (*it)(rawQuery);
+}
+
+std::optional<Download> FindDownload(const QString& path, const QByteArray& rawQuery) {
+    if (path != u"/33/down.asp"_s) return std::nullopt;
+    const Song* song = FindSong(GbkQueryValue(rawQuery, "id").toInt());
+    if (song == nullptr) return std::nullopt;
+    const QString cut = GbkQueryValue(rawQuery, "cut");
+    Download file{song->name + u'.' + song->kind, QByteArray(kDownloadSize, Qt::Uninitialized),
+                  cut == u"reset"_s   ? Cut::Reset
+                  : cut == u"close"_s ? Cut::Close
+                                      : Cut::None};
+    // Bytes that differ from song to song and along the file, so a misplaced piece shows.
+    for (qsizetype i = 0; i < file.body.size(); ++i) {
+        file.body[i] = static_cast<char>((i * 7 + i / 4096 + song->id) % 251);
+    }
+    return file;
 }
 
 }  // namespace lorvex::portal

@@ -17,9 +17,11 @@
 #include "ui/browsing/BrowserView.h"
 #include "ui/browsing/BrowsingController.h"
 #include "ui/browsing/PortalOrigin.h"
+#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/ScreenUnits.h"
 #include "ui/desktop/SystemLauncher.h"
+#include "ui/downloads/DownloadsController.h"
 #include "ui/favourites/FavouritesController.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
@@ -170,6 +172,8 @@ void MainWindow::WireControls() {
 
 void MainWindow::Load() {
     CheckExist(this);
+    // The profile is this copy's alone from here on: its downloads ask over this window.
+    downloads_ = new DownloadsController(WebProfile(), this, services_.askSavePath);
     skin_->LayoutSkin(true);
     frame_.maxRestoreButton->SetPicture(frame_.maximiseGlyph->Picture());
     mainView_->Navigate(QString::fromStdString(portal_.idle));

@@ -16,6 +16,7 @@ namespace lorvex {
 
 class BrowserView;
 class BrowsingController;
+class DownloadsController;
 class FavouritesController;
 class WindowSkin;
 
@@ -43,6 +44,8 @@ class MainWindow : public QWidget {
     WindowSkin& Skin() const { return *skin_; }
     BrowsingController& Browsing() const { return *browsing_; }
     FavouritesController& Favourites() const { return *favourites_; }
+    // Made by Load, once this copy is the only one running.
+    DownloadsController* Downloads() const { return downloads_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -67,6 +70,7 @@ class MainWindow : public QWidget {
     WindowSkin* skin_ = nullptr;
     BrowsingController* browsing_ = nullptr;
     FavouritesController* favourites_ = nullptr;
+    DownloadsController* downloads_ = nullptr;
 };
 
 }  // namespace lorvex

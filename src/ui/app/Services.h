@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 namespace lorvex {
 
 class MessageBoxes;
@@ -19,6 +21,9 @@ struct Services {
     SingleInstanceGuard* guard = nullptr;
     // Ends the process at once. Default: _Exit, so no further handler runs.
     std::function<void(int)> exitProcess;
+    // Asks where to save a download (parent, path offered; empty: declined). Default: the
+    // file dialog.
+    std::function<QString(QWidget*, const QString&)> askSavePath;
 };
 
 }  // namespace lorvex

@@ -20,6 +20,7 @@
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/ViewKeys.h"
 #include "ui/browsing/ViewMenu.h"
+#include "ui/browsing/WebProfile.h"
 
 namespace lorvex {
 
@@ -87,14 +88,6 @@ NavigationKind KindOf(QWebEnginePage::NavigationType type) {
             break;
     }
     return NavigationKind::Other;
-}
-
-QWebEngineProfile* SharedProfile() {
-    // The default profile is off the record: nothing of the portal is kept on disk.
-    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-    InstallGeneratedPageHandler(profile);
-    InstallPageDialogHandler(profile);
-    return profile;
 }
 
 }  // namespace
@@ -183,7 +176,7 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKey
 
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {
-        page_ = new BrowserPage(SharedProfile(), this);
+        page_ = new BrowserPage(WebProfile(), this);
         page_->setZoomFactor(zoom_);
         page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled,
                                         bool(fullScreen_));

@@ -92,6 +92,9 @@ bool PortalWindow::Start() {
     services.messages = &messages;
     services.launcher = &launcher;
     services.documentsFolder = [this] { return documents; };
+    services.askSavePath = [this](QWidget*, const QString& offered) {
+        return saveDialog.Ask(offered);
+    };
     window = std::make_unique<MainWindow>(portal.Origin().toStdString(), services);
     window->Load();
     window->show();

@@ -68,6 +68,17 @@ class RecordingMessageBoxes : public MessageBoxes {
     std::vector<Box> boxes;
 };
 
+// Answers the client's question where to save a download, and notes the paths it offered.
+class RecordingSaveDialog {
+  public:
+    QString Ask(const QString& suggested) {
+        offered << suggested;
+        return answer;
+    }
+    QStringList offered;
+    QString answer;  // empty: the user declines
+};
+
 // Runs a script in the view's current page and returns its result.
 QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 30000);
 
@@ -111,6 +122,7 @@ class PortalWindow {
     QString documents;  // the documents folder (not created until something creates it)
     RecordingLauncher launcher;
     RecordingMessageBoxes messages;
+    RecordingSaveDialog saveDialog;
     std::unique_ptr<MainWindow> window;
 
   private:
