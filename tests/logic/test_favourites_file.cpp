@@ -78,6 +78,10 @@ TEST(ParseFavouriteLine, CutsFieldsByCharacterPositions) {
         {"$$DD&g=x&c=y", {"", "x", "y"}},
         // No "&g=": the name starts at position 3.
         {"$$DD5&c=y", {"", "DD5", "y"}},
+        // A line cut on its bytes must agree with the count of characters.
+        {"默$DD5&g=x&c=y", {"5", "x", "y"}},
+        {"$$DD5&g=&c=y", {"5", "", "y"}},
+        {"$$DD5&g=x&c=y&c=z", {"5", "x", "y&c=z"}},
         // Short lines.
         {"$$", {"", "", ""}},
         {"$$DD123456", {"", "", "DD123456"}},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text/text_codec.h"
+
 #include <string>
 #include <vector>
 
@@ -109,6 +111,39 @@ TEST(LibraryPage, OnlyEmptyLinesMakeNoRow) {
     EXPECT_FALSE(LibraryPage::LineMakesRow(""));
     EXPECT_TRUE(LibraryPage::LineMakesRow(" "));
     EXPECT_TRUE(LibraryPage::LineMakesRow("$$DD1"));
+}
+
+// The page the side column is served is the pieces joined and encoded, for the usual lines
+// and for those the byte-wise cut of a usual line must not take (values with markup, "%20",
+// a non-ASCII start, markers out of order), whatever the line ends.
+TEST(LibraryPage, DocumentIsThePiecesEncoded) {
+    const LibraryPage page(MakePortalAddresses(kOrigin));
+    const std::vector<std::string> lines = {
+        "$$DD88&g=默默&c=茫茫",
+        "$$DD7&g=Blue%20Moon&c=A&amp;B",
+        "$$DD1&g=<b>'x'</b>&c=\"y\"",
+        "默$DD5&g=x&c=y",
+        "$$DD5&c=Ann&g=x",
+        "$$DD&g=&c=",
+        "$$DD5&g=x&c=y&c=z",
+        "",
+        "短",
+        "$$DD9&g=𠀀&c=€",
+    };
+    for (const std::string_view end : {"\r\n", "\n", "\r"}) {
+        std::string text;
+        std::string expected = Join(page.HeadPieces());
+        for (const std::string& line : lines) {
+            text += line;
+            text += end;
+            if (LibraryPage::LineMakesRow(line)) {
+                expected += Join(page.RowPieces(ParseFavouriteLine(line)));
+            }
+        }
+        expected += Join(page.EndPieces());
+        SCOPED_TRACE(testing::PrintToString(end));
+        EXPECT_EQ(page.Document(text), Utf8ToGb18030(expected));
+    }
 }
 
 }  // namespace

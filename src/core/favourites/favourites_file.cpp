@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -48,6 +49,25 @@ std::string Right(std::u32string_view line, std::ptrdiff_t count) {
     return CodePointsToUtf8(line.substr(line.size() - n));
 }
 
+// The usual line, "$$DD<id>&g=<name>&c=<singer>" in valid UTF-8, cut on its bytes: the
+// markers are ASCII and never part of another character, and with four ASCII characters
+// first, byte and character positions agree where the cut starts. Nothing otherwise.
+std::optional<FavouriteRecord> ParseUsualLine(std::string_view line) {
+    if (line.size() < 4) return std::nullopt;
+    for (const char byte : line.substr(0, 4)) {
+        if (static_cast<unsigned char>(byte) >= 0x80) return std::nullopt;
+    }
+    const std::size_t g = line.find("&g=");
+    const std::size_t c = line.find("&c=");
+    if (g == std::string_view::npos || c == std::string_view::npos || g < 4 || c < g + 3) {
+        return std::nullopt;
+    }
+    if (!IsValidUtf8(line)) return std::nullopt;
+    return FavouriteRecord{std::string(line.substr(4, g - 4)),
+                           std::string(line.substr(g + 3, c - g - 3)),
+                           std::string(line.substr(c + 3))};
+}
+
 }  // namespace
 
 std::string FavouritesFilePath(std::string_view documentsFolder) {
@@ -71,6 +91,7 @@ std::string CollectLine(std::string_view address, const PortalAddresses& portal)
 }
 
 FavouriteRecord ParseFavouriteLine(std::string_view lineUtf8) {
+    if (std::optional<FavouriteRecord> usual = ParseUsualLine(lineUtf8)) return *std::move(usual);
     const std::u32string line = Utf8ToCodePoints(lineUtf8);
     const std::ptrdiff_t length = static_cast<std::ptrdiff_t>(line.size());
     const std::ptrdiff_t pg = FindPosition(line, U"&g=");
@@ -88,19 +109,25 @@ void AppendFavourite(const std::string& path, std::string_view lineUtf8) {
     AppendToRegularFile(path, std::move(data));
 }
 
-void ReadFavourites(const std::string& path, const std::function<void(std::string_view)>& onLine) {
-    const std::string text = DecodeFavouritesText(ReadRegularFile(path));
-    const std::string_view view(text);
+std::string ReadFavouritesText(const std::string& path) {
+    return DecodeFavouritesText(ReadRegularFile(path));
+}
+
+void ForEachFavouriteLine(std::string_view text,
+                          const std::function<void(std::string_view)>& onLine) {
     std::size_t start = 0;
-    while (start < view.size()) {
-        const std::size_t end = view.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            onLine(view.substr(start));
-            return;
-        }
-        onLine(view.substr(start, end - start));
-        start = end + (view.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    while (start < text.size()) {
+        // A plain loop: find_first_of would look each byte up in the set of two.
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        onLine(text.substr(start, end - start));
+        if (end == text.size()) return;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
+}
+
+void ReadFavourites(const std::string& path, const std::function<void(std::string_view)>& onLine) {
+    ForEachFavouriteLine(ReadFavouritesText(path), onLine);
 }
 
 }  // namespace lorvex

@@ -59,4 +59,11 @@ void AppendFavourite(const std::string& path, std::string_view lineUtf8);
 // a folder, no permission).
 void ReadFavourites(const std::string& path, const std::function<void(std::string_view)>& onLine);
 
+// The file's whole text, decoded as ReadFavourites decodes it; same errors.
+std::string ReadFavouritesText(const std::string& path);
+
+// Calls `onLine` for each line of a favourites text, cut as ReadFavourites cuts them.
+void ForEachFavouriteLine(std::string_view text,
+                          const std::function<void(std::string_view)>& onLine);
+
 }  // namespace lorvex

@@ -1,7 +1,10 @@
 #include "core/favourites/pages.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
+
+#include "core/text/text_codec.h"
 
 namespace lorvex {
 
@@ -16,20 +19,65 @@ constexpr std::string_view kLibraryBodyTag =
     "<BODY  oncontextmenu='return false' onselectstart='return false' "
     "ondragstart='return false'  bgColor=#ffffff leftMargin=0 topMargin=0>";
 
-// A stored value as it goes into a row: "%20" from the address becomes a space, and the
-// text is escaped so a name can never add markup to the page.
-std::string RowValue(std::string_view value) {
-    std::string spaced;
-    spaced.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        if (value.substr(i, 3) == "%20") {
-            spaced += ' ';
-            i += 2;
-        } else {
-            spaced += value[i];
+constexpr std::string_view kRowStart = "<tr>     <td width=209 valign=middle>";
+constexpr std::string_view kRowEnd = "</td>  </tr>";
+
+// Appends text escaped for HTML: & < > " ' become entities. Runs without any are copied
+// whole.
+void AppendEscaped(std::string& out, std::string_view text) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string_view entity;
+        switch (text[i]) {
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            case '"':
+                entity = "&quot;";
+                break;
+            case '\'':
+                entity = "&#39;";
+                break;
+            default:
+                continue;
         }
+        out.append(text.substr(start, i - start));
+        out.append(entity);
+        start = i + 1;
     }
-    return EscapeHtml(spaced);
+    out.append(text.substr(start));
+}
+
+// Appends a stored value as it goes into a row: "%20" from the address becomes a space, and
+// the text is escaped so a name can never add markup to the page.
+void AppendRowValue(std::string& out, std::string_view value) {
+    std::size_t start = 0;
+    for (std::size_t hit = value.find("%20"); hit != std::string_view::npos;
+         hit = value.find("%20", start)) {
+        AppendEscaped(out, value.substr(start, hit - start));
+        out += ' ';
+        start = hit + 3;
+    }
+    AppendEscaped(out, value.substr(start));
+}
+
+std::string RowValue(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + value.size() / 8);
+    AppendRowValue(out, value);
+    return out;
+}
+
+std::string JoinedGb18030(const std::vector<std::string>& pieces) {
+    std::string out;
+    for (const std::string& piece : pieces) AppendGb18030(out, piece);
+    return out;
 }
 
 }  // namespace
@@ -51,27 +99,7 @@ const std::vector<std::string>& ConfirmationPagePieces() {
 std::string EscapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
+    AppendEscaped(out, text);
     return out;
 }
 
@@ -102,13 +130,13 @@ LibraryPage::LibraryPage(const PortalAddresses& portal) : styleSheet_(portal.sty
                 length = text.size();
             }
         }
-        if (hit == std::string::npos) {
-            parts_.push_back({template_.substr(start), Field::None});
-            break;
-        }
-        parts_.push_back({template_.substr(start, hit - start), field});
+        const std::string literal = template_.substr(start, hit - start);
+        parts_.push_back({literal, Utf8ToGb18030(literal), field});
+        if (hit == std::string::npos) break;
         start = hit + length;
     }
+    rowStartGb18030_ = Utf8ToGb18030(kRowStart);
+    rowEndGb18030_ = Utf8ToGb18030(kRowEnd);
 }
 
 std::vector<std::string> LibraryPage::HeadPieces() const {
@@ -143,7 +171,43 @@ std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) c
                 break;
         }
     }
-    return {"<tr>     <td width=209 valign=middle>", std::move(row), "</td>  </tr>"};
+    return {std::string(kRowStart), std::move(row), std::string(kRowEnd)};
+}
+
+std::string LibraryPage::Document(std::string_view favouritesText) const {
+    const std::string head = JoinedGb18030(HeadPieces());
+    const std::string end = JoinedGb18030(EndPieces());
+    std::size_t templateBytes = rowStartGb18030_.size() + rowEndGb18030_.size();
+    for (const TemplatePart& part : parts_) templateBytes += part.literalGb18030.size();
+    const auto lines = static_cast<std::size_t>(
+        std::count(favouritesText.begin(), favouritesText.end(), '\n') + 1);
+    // Each value appears at most twice in a row; escapes may still make it grow.
+    std::string page;
+    page.reserve(head.size() + end.size() + lines * templateBytes + 2 * favouritesText.size());
+    page += head;
+    // One row's values, escaped and encoded once each although the template has each twice.
+    std::string value;
+    std::array<std::string, 3> encoded;  // ID, GN, GS
+    ForEachFavouriteLine(favouritesText, [&](std::string_view line) {
+        if (!LineMakesRow(line)) return;
+        const FavouriteRecord record = ParseFavouriteLine(line);
+        const std::array<const std::string*, 3> fields = {&record.ID, &record.GN, &record.GS};
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            value.clear();
+            AppendRowValue(value, *fields[i]);
+            encoded[i].clear();
+            AppendGb18030(encoded[i], value);
+        }
+        page += rowStartGb18030_;
+        for (const TemplatePart& part : parts_) {
+            page += part.literalGb18030;
+            if (part.field != Field::None)
+                page += encoded[static_cast<std::size_t>(part.field) - 1];
+        }
+        page += rowEndGb18030_;
+    });
+    page += end;
+    return page;
 }
 
 std::vector<std::string> LibraryPage::EndPieces() const {

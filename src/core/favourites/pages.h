@@ -34,6 +34,12 @@ class LibraryPage {
     // The separator row and the end of the page: two pieces.
     std::vector<std::string> EndPieces() const;
 
+    // The whole page for a favourites text (UTF-8, as ReadFavouritesText gives it), in the
+    // bytes the side column is served (GB18030): the head, a row for every line that makes
+    // one, and the end, exactly as the pieces above joined and encoded. Built in one buffer
+    // sized up front, with the template's bytes encoded once and only the values per row.
+    std::string Document(std::string_view favouritesText) const;
+
     // The row template (both pieces joined), placeholders unfilled.
     const std::string& RowTemplate() const { return template_; }
 
@@ -43,15 +49,18 @@ class LibraryPage {
   private:
     // The row template cut at its placeholders: literal text, then the field that follows
     // it (none after the last literal), so filling a row is one pass over the pieces.
-    enum class Field { None, ID, GN, GS };
+    enum class Field { None, ID, GN, GS };  // the values' order in a row (after None)
     struct TemplatePart {
         std::string literal;
+        std::string literalGb18030;
         Field field = Field::None;
     };
 
     std::string styleSheet_;
     std::string template_;
     std::vector<TemplatePart> parts_;
+    std::string rowStartGb18030_;
+    std::string rowEndGb18030_;
 };
 
 // Titles and texts of the message boxes of the favourites commands.

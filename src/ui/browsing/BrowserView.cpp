@@ -288,6 +288,15 @@ void BrowserView::DocumentWrite(std::string_view piece) {
     AppendGb18030(document_, piece);
 }
 
+void BrowserView::DocumentWriteEncoded(std::string bytes) {
+    if (!documentOpen_) DocumentOpen();
+    if (document_.empty()) {
+        document_ = std::move(bytes);
+    } else {
+        document_ += bytes;
+    }
+}
+
 void BrowserView::DocumentClose() {
     if (!documentOpen_) return;
     documentOpen_ = false;
@@ -295,11 +304,6 @@ void BrowserView::DocumentClose() {
     const QUrl url = GeneratedPageStore::Instance().Add(std::exchange(document_, {}));
     BeginClientNavigation();
     load(url);
-}
-
-void BrowserView::DocumentDiscard() {
-    documentOpen_ = false;
-    std::string().swap(document_);
 }
 
 void BrowserView::HideScrollBars() {

@@ -92,9 +92,10 @@ class BrowserView : public QWebEngineView {
     // appends a piece (UTF-8), Close hands the whole text to the view, which then loads it.
     void DocumentOpen();
     void DocumentWrite(std::string_view piece);
+    // Appends a piece already in the bytes the view is served (GB18030), without a copy
+    // when it is the first.
+    void DocumentWriteEncoded(std::string bytes);
     void DocumentClose();
-    // Drops a document being written; the view keeps what it showed.
-    void DocumentDiscard();
     bool DocumentIsOpen() const { return documentOpen_; }
 
     // Hides the scroll bars of the current document and keeps the user from scrolling it

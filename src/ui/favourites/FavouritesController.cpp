@@ -60,24 +60,18 @@ void FavouritesController::ShowLibrary() {
                                    static_cast<qsizetype>(kEmptyLibraryMessage.size())));
         return;
     }
-    const LibraryPage page(portal_);
     BrowserView* side = parts_.sideColumn;
+    std::string document;
     try {
-        side->DocumentOpen();
-        for (const std::string& piece : page.HeadPieces()) side->DocumentWrite(piece);
-        ReadFavourites(path.toStdString(), [&](std::string_view line) {
-            if (!LibraryPage::LineMakesRow(line)) return;
-            for (const std::string& piece : page.RowPieces(ParseFavouriteLine(line))) {
-                side->DocumentWrite(piece);
-            }
-        });
-        for (const std::string& piece : page.EndPieces()) side->DocumentWrite(piece);
-        side->DocumentClose();
+        document = LibraryPage(portal_).Document(ReadFavouritesText(path.toStdString()));
     } catch (const std::exception& error) {  // the file, or the text converter
         // The side column keeps what it showed.
-        side->DocumentDiscard();
         ShowStop(QStringLiteral("无法读取收藏文件：\n") + QString::fromUtf8(error.what()));
+        return;
     }
+    side->DocumentOpen();
+    side->DocumentWriteEncoded(std::move(document));
+    side->DocumentClose();
 }
 
 void FavouritesController::EditFavourites() {
