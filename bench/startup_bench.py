@@ -47,6 +47,8 @@ import tempfile
 import threading
 import time
 
+import startup_trace
+
 PORT = 8033
 ORIGIN = f"http://127.0.0.1:{PORT}"
 IDLE_PAGE = "/33/disp.asp"
@@ -306,6 +308,8 @@ def one_run(kind, command, log, args, work, running, windows):
                XDG_DATA_HOME=os.path.join(home, ".local", "share"))
     if os.geteuid() == 0:
         env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
+    if kind == "client":
+        env["QT_LOGGING_RULES"] = startup_trace.LOGGING_RULES
     command = [c.replace("{home}", home) for c in command]
     output = open(os.path.join(home, "output.log"), "w")
     start = time.monotonic()
@@ -353,6 +357,8 @@ def one_run(kind, command, log, args, work, running, windows):
         stop(process)
         running.remove(process)
         output.close()
+        with open(os.path.join(home, "output.log"), errors="replace") as f:
+            result["trace"] = startup_trace.steps_after_exec(f.read(), start)
         shutil.rmtree(home, ignore_errors=True)
         shutil.rmtree(runtime, ignore_errors=True)
     return result
@@ -494,6 +500,8 @@ def main():
                              ("alone", "PSS, no other engine running", "MiB"),
                              ("private", "private memory of tree", "MiB")):
         print(f"{label:30}{fmt(m['client'][key], unit):>10}{fmt(m['peer'][key], unit):>10}")
+
+    startup_trace.print_medians([r["trace"] for r in results["client"]])
 
     def ratio(key):
         c, p = m["client"][key], m["peer"][key]

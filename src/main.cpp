@@ -5,13 +5,17 @@
 #include "ui/app/MainWindow.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
+#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PageDialogs.h"
 #include "ui/browsing/WebProfile.h"
 #include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
 
 int main(int argc, char* argv[]) {
+    using lorvex::TraceStartup;
+    TraceStartup("main");
     // The web engine reports its start-up parameters at info level; the user needs none.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterGeneratedPageScheme();
@@ -19,6 +23,7 @@ int main(int argc, char* argv[]) {
     // The client reads no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    TraceStartup("application");
     QCoreApplication::setApplicationName(lorvex::kApplicationTitle);
     // The desktop finds the menu entry, and with it the icon, by this name (the Wayland
     // app id); on X11 it matches the entry's StartupWMClass to the window's class, which Qt
@@ -26,16 +31,23 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QString::fromUtf8(
         lorvex::kDesktopFileName.data(), static_cast<qsizetype>(lorvex::kDesktopFileName.size())));
     lorvex::UseUserLanguage();
+    TraceStartup("translations");
 
     lorvex::LocalSingleInstanceGuard guard;
+    TraceStartup("single-instance check");
     // Declared before the window: the window's pages end first, then the profile.
     lorvex::WebProfileScope webProfile;
     lorvex::Services services;
     services.guard = &guard;
     lorvex::MainWindow window(lorvex::kBuildPortalOrigin, services);
+    TraceStartup("window built");
+    lorvex::TraceFirstPaint(window.MainView(), "main view");
+    lorvex::TraceFirstPaint(window.SideColumn(), "side column");
     QObject::connect(&guard, &lorvex::SingleInstanceGuard::ActivationRequested, &window,
                      [&window](quint32 userTime) { lorvex::BringToFront(&window, userTime); });
     window.Load();
+    TraceStartup("pages asked for");
     window.show();
+    TraceStartup("window shown");
     return app.exec();
 }

@@ -21,6 +21,7 @@
 #include "ui/browsing/ViewKeys.h"
 #include "ui/browsing/ViewMenu.h"
 #include "ui/browsing/WebProfile.h"
+#include "ui/desktop/StartupTrace.h"
 
 namespace lorvex {
 
@@ -177,6 +178,7 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKey
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {
         page_ = new BrowserPage(WebProfile(), this);
+        TraceStartup("first page");
         page_->setZoomFactor(zoom_);
         page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled,
                                         bool(fullScreen_));

@@ -6,6 +6,7 @@
 
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PageDialogs.h"
+#include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
 
 namespace lorvex {
@@ -32,6 +33,7 @@ QWebEngineProfile* WebProfile() {
     profile->setHttpAcceptLanguage(QString::fromLatin1(kUserLanguage));
     InstallGeneratedPageHandler(profile);
     InstallPageDialogHandler(profile);
+    TraceStartup("profile");
     return profile;
 }
 
