@@ -174,10 +174,12 @@ void MainWindow::Load() {
     CheckExist(this);
     // The profile is this copy's alone from here on: its downloads ask over this window.
     downloads_ = new DownloadsController(WebProfile(), this, services_.askSavePath);
-    skin_->LayoutSkin(true);
-    frame_.maxRestoreButton->SetPicture(frame_.maximiseGlyph->Picture());
+    // The pages are asked for first, in their order: the engine then starts its renderers
+    // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));
     sideColumn_->Navigate(QString::fromStdString(portal_.categories));
+    skin_->LayoutSkin(true);
+    frame_.maxRestoreButton->SetPicture(frame_.maximiseGlyph->Picture());
     LayoutButtonGrid(panel_, TwipsPerPixelX(this));
     SetStartupCaptions(panel_);
     favourites_->UpdateLibraryButton();
