@@ -59,7 +59,9 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
     QVERIFY(main->page()->renderProcessPid() != firstRenderer);
     QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
 
-    // The second within the minute: the view stays as the engine left it.
+    // The second within the minute: the view stays as the engine left it. The page must be
+    // done with everything first, or the end of a load in flight would read as a reload.
+    QVERIFY(WaitUntil([&] { return !main->page()->isLoading(); }));
     QVERIFY(!KillRendererAndReload(main));
     QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
 }
