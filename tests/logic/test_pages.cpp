@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/text/text_codec.h"
+#include "gb18030_converter.h"
 
 #include <string>
 #include <vector>
@@ -117,6 +118,7 @@ TEST(LibraryPage, OnlyEmptyLinesMakeNoRow) {
 // and for those the byte-wise cut of a usual line must not take (values with markup, "%20",
 // a non-ASCII start, markers out of order), whatever the line ends.
 TEST(LibraryPage, DocumentIsThePiecesEncoded) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
     const LibraryPage page(MakePortalAddresses(kOrigin));
     const std::vector<std::string> lines = {
         "$$DD88&g=默默&c=茫茫",

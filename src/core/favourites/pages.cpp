@@ -130,13 +130,10 @@ LibraryPage::LibraryPage(const PortalAddresses& portal) : styleSheet_(portal.sty
                 length = text.size();
             }
         }
-        const std::string literal = template_.substr(start, hit - start);
-        parts_.push_back({literal, Utf8ToGb18030(literal), field});
+        parts_.push_back({template_.substr(start, hit - start), field});
         if (hit == std::string::npos) break;
         start = hit + length;
     }
-    rowStartGb18030_ = Utf8ToGb18030(kRowStart);
-    rowEndGb18030_ = Utf8ToGb18030(kRowEnd);
 }
 
 std::vector<std::string> LibraryPage::HeadPieces() const {
@@ -177,8 +174,14 @@ std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) c
 std::string LibraryPage::Document(std::string_view favouritesText) const {
     const std::string head = JoinedGb18030(HeadPieces());
     const std::string end = JoinedGb18030(EndPieces());
-    std::size_t templateBytes = rowStartGb18030_.size() + rowEndGb18030_.size();
-    for (const TemplatePart& part : parts_) templateBytes += part.literalGb18030.size();
+    const std::string rowStart = Utf8ToGb18030(kRowStart);
+    const std::string rowEnd = Utf8ToGb18030(kRowEnd);
+    std::vector<std::string> literals;  // the template's text between the values, encoded
+    std::size_t templateBytes = rowStart.size() + rowEnd.size();
+    for (const TemplatePart& part : parts_) {
+        literals.push_back(Utf8ToGb18030(part.literal));
+        templateBytes += literals.back().size();
+    }
     const auto lines = static_cast<std::size_t>(
         std::count(favouritesText.begin(), favouritesText.end(), '\n') + 1);
     // Each value appears at most twice in a row; escapes may still make it grow.
@@ -198,13 +201,14 @@ std::string LibraryPage::Document(std::string_view favouritesText) const {
             encoded[i].clear();
             AppendGb18030(encoded[i], value);
         }
-        page += rowStartGb18030_;
-        for (const TemplatePart& part : parts_) {
-            page += part.literalGb18030;
-            if (part.field != Field::None)
-                page += encoded[static_cast<std::size_t>(part.field) - 1];
+        page += rowStart;
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
+            page += literals[i];
+            if (parts_[i].field != Field::None) {
+                page += encoded[static_cast<std::size_t>(parts_[i].field) - 1];
+            }
         }
-        page += rowEndGb18030_;
+        page += rowEnd;
     });
     page += end;
     return page;

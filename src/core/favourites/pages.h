@@ -52,15 +52,12 @@ class LibraryPage {
     enum class Field { None, ID, GN, GS };  // the values' order in a row (after None)
     struct TemplatePart {
         std::string literal;
-        std::string literalGb18030;
         Field field = Field::None;
     };
 
     std::string styleSheet_;
     std::string template_;
     std::vector<TemplatePart> parts_;
-    std::string rowStartGb18030_;
-    std::string rowEndGb18030_;
 };
 
 // Titles and texts of the message boxes of the favourites commands.
