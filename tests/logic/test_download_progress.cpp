@@ -43,10 +43,10 @@ TEST(DownloadProgressTest, SizesKeepThreeDigits) {
         {1023, "1023 字节"},
         {1024, "1.00 KB"},
         {1536, "1.50 KB"},
-        {10 * 1024 - 1, "10.0 KB"},  // 9.999 rounds to four digits with two decimals
+        {std::int64_t{10} * 1024 - 1, "10.0 KB"},  // 9.999 rounds to four digits with two decimals
         {12'900, "12.6 KB"},
-        {1023 * 1024, "1023 KB"},
-        {1024 * 1024, "1.00 MB"},
+        {std::int64_t{1023} * 1024, "1023 KB"},
+        {std::int64_t{1024} * 1024, "1.00 MB"},
         {5'452'595, "5.20 MB"},
         {640LL * 1024 * 1024, "640 MB"},
         {3LL * 1024 * 1024 * 1024 + 400LL * 1024 * 1024, "3.39 GB"},
@@ -79,7 +79,7 @@ TEST(DownloadProgressTest, SpeedCoversTheLastSecondsOnly) {
 }
 
 TEST(DownloadProgressTest, TextsForEachPhase) {
-    DownloadStatus running{DownloadPhase::InProgress, 1536, 5 * 1024, 2048.0, 0};
+    DownloadStatus running{DownloadPhase::InProgress, 1536, std::int64_t{5} * 1024, 2048.0, 0};
     DownloadTexts texts = DescribeDownload(running, "歌.wmv");
     EXPECT_EQ(texts.title, "已完成 30% - 歌.wmv");
     EXPECT_EQ(texts.progress, "已下载 1.50 KB，共 5.00 KB（30%）");

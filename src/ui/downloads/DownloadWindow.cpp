@@ -127,7 +127,6 @@ void DownloadWindow::End(DownloadPhase phase) {
     ticker_.stop();
     if (phase != DownloadPhase::Completed) RemovePartialFile();
     Refresh();
-    emit ended(phase);
 }
 
 void DownloadWindow::Refresh() {

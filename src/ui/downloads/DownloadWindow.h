@@ -44,9 +44,6 @@ class DownloadWindow : public QWidget {
     // Asks the engine to stop the download; the window says so once it has.
     void Cancel();
 
-  signals:
-    void ended(DownloadPhase phase);
-
   private:
     void Watch(QWebEngineDownloadRequest* download);
     void Follow();
