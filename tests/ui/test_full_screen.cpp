@@ -95,6 +95,9 @@ class FullScreenTest : public QObject {
     MainWindow& Window() { return *fixture_.window; }
     FullScreenHost& Host() { return Window().Browsing().FullScreen(); }
     bool LoadVideoPage(BrowserView* view);
+    bool SetWindowStates(bool maximised, bool onTop);
+    bool EnterFullScreen(BrowserView* main);
+    bool LeaveFullScreen(BrowserView* main, const QString& leaveBy);
 
     PortalWindow fixture_;
     QRect start_;
@@ -124,66 +127,78 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack_data() {
     QTest::newRow("maximised and on top, Esc") << true << true << "Esc";
 }
 
+// Puts the window in the row's states and waits until its frame is laid out for them.
+bool FullScreenTest::SetWindowStates(bool maximised, bool onTop) {
+    MainWindow& window = Window();
+    if (window.isMaximized() != maximised) window.Skin().ToggleMaximize();
+    const QRect bounds = maximised ? window.screen()->availableGeometry() : start_;
+    if ((window.Panel().stayOnTop->text() == "不置") != onTop) {
+        QTest::mouseClick(window.Panel().stayOnTop, Qt::LeftButton);
+    }
+    return WaitUntil([&] {
+        const QString wmState = NetWmState(window);
+        return window.geometry() == bounds &&
+               wmState.contains("_NET_WM_STATE_MAXIMIZED_VERT") == maximised &&
+               wmState.contains("_NET_WM_STATE_ABOVE") == onTop &&
+               window.mask().boundingRect().size() == bounds.size();
+    });
+}
+
+// Clicks the page's full-screen button; true once the page's screen covers the display,
+// the page has its answer, and the screen is on top of everything with the focus.
+bool FullScreenTest::EnterFullScreen(BrowserView* main) {
+    const QRect display = Window().screen()->geometry();
+    return ClickElement(main, "#full") && WaitUntil([&] {
+               QWidget* screen = Host().Screen();
+               return screen != nullptr && main->window() == screen && screen->isFullScreen() &&
+                      screen->geometry() == display && main->size() == screen->size() &&
+                      NetWmState(*screen).contains("_NET_WM_STATE_FULLSCREEN");
+           }) &&
+           WaitUntil([&] {
+               return Evaluate(main,
+                               "String(document.fullscreenElement && "
+                               "document.fullscreenElement.id) + answers")
+                          .toString() == "screenok";
+           }) &&
+           WaitUntil([&] {
+               // Above the stay-on-top window too.
+               return Stacking().value(Stacking().size() - 1) == Host().Screen()->winId();
+           }) &&
+           WaitUntil([&] { return main->hasFocus(); });
+}
+
+// Leaves full screen the row's way; true once the view is back in the window and its
+// document has left full screen too (only the page's own button gets an answer).
+bool FullScreenTest::LeaveFullScreen(BrowserView* main, const QString& leaveBy) {
+    if (leaveBy == "Esc") {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    } else if (leaveBy == "button") {
+        if (!ClickElement(main, "#leave")) return false;
+    } else {
+        main->Navigate(fixture_.portal.Origin() + "/33/about.htm");
+    }
+    if (!WaitUntil([&] { return Host().Screen() == nullptr && main->window() == &Window(); })) {
+        return false;
+    }
+    if (leaveBy == "navigation") return WaitForLoad(main);
+    const QString left = leaveBy == "button" ? "nullok,ok" : "nullok";
+    return WaitUntil([&] {
+        return Evaluate(main, "String(document.fullscreenElement) + answers").toString() == left;
+    });
+}
+
 void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     QFETCH(bool, maximised);
     QFETCH(bool, onTop);
     QFETCH(QString, leaveBy);
     MainWindow& window = Window();
     BrowserView* main = window.MainView();
-    QScreen* display = window.screen();
 
-    // The window in the row's states, its frame laid out for them.
-    if (window.isMaximized() != maximised) window.Skin().ToggleMaximize();
-    const QRect bounds = maximised ? display->availableGeometry() : start_;
-    if ((window.Panel().stayOnTop->text() == "不置") != onTop) {
-        QTest::mouseClick(window.Panel().stayOnTop, Qt::LeftButton);
-    }
-    QVERIFY(WaitUntil([&] {
-        const QString wmState = NetWmState(window);
-        return window.geometry() == bounds &&
-               wmState.contains("_NET_WM_STATE_MAXIMIZED_VERT") == maximised &&
-               wmState.contains("_NET_WM_STATE_ABOVE") == onTop &&
-               window.mask().boundingRect().size() == bounds.size();
-    }));
+    QVERIFY(SetWindowStates(maximised, onTop));
     QVERIFY(LoadVideoPage(main));
     const QStringList before = Picture(window);
-
-    QVERIFY(ClickElement(main, "#full"));
-    QVERIFY(WaitUntil([&] {
-        QWidget* screen = Host().Screen();
-        return screen != nullptr && main->window() == screen && screen->isFullScreen() &&
-               screen->geometry() == display->geometry() && main->size() == screen->size() &&
-               NetWmState(*screen).contains("_NET_WM_STATE_FULLSCREEN");
-    }));
-    QVERIFY(WaitUntil([&] {
-        return Evaluate(main,
-                        "String(document.fullscreenElement && "
-                        "document.fullscreenElement.id) + answers")
-                   .toString() == "screenok";
-    }));
-    // The page's screen is what the user sees, above the stay-on-top window too.
-    QVERIFY(WaitUntil(
-        [&] { return Stacking().value(Stacking().size() - 1) == Host().Screen()->winId(); }));
-    QVERIFY(WaitUntil([&] { return main->hasFocus(); }));
-
-    if (leaveBy == "Esc") {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    } else if (leaveBy == "button") {
-        QVERIFY(ClickElement(main, "#leave"));
-    } else {
-        main->Navigate(fixture_.portal.Origin() + "/33/about.htm");
-    }
-    QVERIFY(WaitUntil([&] { return Host().Screen() == nullptr && main->window() == &window; }));
-    // The page's document leaves full screen too; only its own button got an answer.
-    const QString left = leaveBy == "button" ? "nullok,ok" : "nullok";
-    if (leaveBy == "navigation") {
-        QVERIFY(WaitForLoad(main));
-    } else {
-        QVERIFY(WaitUntil([&] {
-            return Evaluate(main, "String(document.fullscreenElement) + answers").toString() ==
-                   left;
-        }));
-    }
+    QVERIFY(EnterFullScreen(main));
+    QVERIFY(LeaveFullScreen(main, leaveBy));
     QVERIFY(main->isVisible());
     QStringList after;
     QVERIFY2(WaitUntil([&] { return (after = Picture(window)) == before; }),

@@ -202,8 +202,9 @@ void ViewMenuKeysTest::altArrowsGoBackAndForward() {
     QVERIFY(FocusView(main));
 
     const std::pair<Qt::Key, QString> steps[] = {{Qt::Key_Left, first}, {Qt::Key_Right, second}};
-    for (const auto& [key, path] : steps) {
-        QTest::keyClick(main->focusProxy(), key, Qt::AltModifier);
+    for (const auto& step : steps) {
+        const QString& path = step.second;
+        QTest::keyClick(main->focusProxy(), step.first, Qt::AltModifier);
         QVERIFY2(WaitUntil([&] {
                      return main->LocationURL() == Address(path).toStdString() &&
                             !main->page()->isLoading();
