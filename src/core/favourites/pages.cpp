@@ -146,28 +146,23 @@ std::vector<std::string> LibraryPage::HeadPieces() const {
     };
 }
 
-std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) const {
-    const std::string id = RowValue(record.ID);
-    const std::string name = RowValue(record.GN);
-    const std::string singer = RowValue(record.GS);
-    std::string row;
-    row.reserve(template_.size() + 2 * (id.size() + name.size() + singer.size()));
-    for (const TemplatePart& part : parts_) {
-        row += part.literal;
-        switch (part.field) {
-            case Field::ID:
-                row += id;
-                break;
-            case Field::GN:
-                row += name;
-                break;
-            case Field::GS:
-                row += singer;
-                break;
-            case Field::None:
-                break;
+void LibraryPage::AppendRow(std::string& out, const std::vector<std::string>& literals,
+                            const RowValues& values) const {
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        out += literals[i];
+        if (parts_[i].field != Field::None) {
+            out += values[static_cast<std::size_t>(parts_[i].field) - 1];
         }
     }
+}
+
+std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) const {
+    const RowValues values = {RowValue(record.ID), RowValue(record.GN), RowValue(record.GS)};
+    std::vector<std::string> literals;
+    for (const TemplatePart& part : parts_) literals.push_back(part.literal);
+    std::string row;
+    row.reserve(template_.size() + 2 * (values[0].size() + values[1].size() + values[2].size()));
+    AppendRow(row, literals, values);
     return {std::string(kRowStart), std::move(row), std::string(kRowEnd)};
 }
 
@@ -190,7 +185,7 @@ std::string LibraryPage::Document(std::string_view favouritesText) const {
     page += head;
     // One row's values, escaped and encoded once each although the template has each twice.
     std::string value;
-    std::array<std::string, 3> encoded;  // ID, GN, GS
+    RowValues encoded;
     ForEachFavouriteLine(favouritesText, [&](std::string_view line) {
         if (!LineMakesRow(line)) return;
         const FavouriteRecord record = ParseFavouriteLine(line);
@@ -202,12 +197,7 @@ std::string LibraryPage::Document(std::string_view favouritesText) const {
             AppendGb18030(encoded[i], value);
         }
         page += rowStart;
-        for (std::size_t i = 0; i < parts_.size(); ++i) {
-            page += literals[i];
-            if (parts_[i].field != Field::None) {
-                page += encoded[static_cast<std::size_t>(parts_[i].field) - 1];
-            }
-        }
+        AppendRow(page, literals, encoded);
         page += rowEnd;
     });
     page += end;

@@ -3,6 +3,7 @@
 // by one into the view's document in the order given here.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,12 @@ class LibraryPage {
         std::string literal;
         Field field = Field::None;
     };
+    using RowValues = std::array<std::string, 3>;  // ID, GN, GS, ready for the page
+
+    // Appends one row's template: each part's literal (`literals`, in the encoding of
+    // `out`), then the value of its field.
+    void AppendRow(std::string& out, const std::vector<std::string>& literals,
+                   const RowValues& values) const;
 
     std::string styleSheet_;
     std::string template_;
