@@ -47,13 +47,15 @@ constexpr char kNoScrollScript[] = R"(
 )";
 
 // A page the client writes may hold a table of many thousands of rows. Laid out while it
-// is still being parsed, the growing table is laid out again and again; hidden until the
-// parser is done, it is laid out once. Only the client's own pages are affected.
+// is still being parsed, the growing table would be laid out again and again. While the
+// parser runs only the first rows are shown, so they are painted and scroll at once, and
+// each new frame lays out no more than those; once the parser is done every row is shown
+// and the table is laid out once. Only the client's own pages are affected.
 constexpr char kWrittenPageScript[] = R"(
 (function () {
   if (location.protocol !== 'lorvex:') return;
   var sheet = new CSSStyleSheet();
-  sheet.replaceSync('body { display: none !important; }');
+  sheet.replaceSync('tr:nth-child(n+201) { display: none !important; }');
   document.adoptedStyleSheets = [sheet];
   document.addEventListener('DOMContentLoaded', function () {
     document.adoptedStyleSheets = [];
