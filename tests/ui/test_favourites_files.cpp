@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <algorithm>
 
 #include "support/FavouritesWindow.h"
 
@@ -182,6 +184,13 @@ void FavouritesFilesTest::largeLibrariesShowCompletely() {
     probe.setInjectionPoint(QWebEngineScript::DocumentCreation);
     probe.setWorldId(QWebEngineScript::MainWorld);
     Window().SideColumn()->page()->scripts().insert(probe);
+    // The memory of the client's processes before, at its highest while the page comes and
+    // once it is shown, and after the side column shows the categories again.
+    const qint64 before = ProcessTreePssKiB();
+    qint64 peak = before;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, [&] { peak = std::max(peak, ProcessTreePssKiB()); });
+    sampler.start(100);
     const qint64 clicked = QDateTime::currentMSecsSinceEpoch();
     QVERIFY(LoadAfter(
         Window().SideColumn(), [&] { Window().Favourites().ShowLibrary(); }, 180000));
@@ -211,6 +220,19 @@ void FavouritesFilesTest::largeLibrariesShowCompletely() {
             .toString();
     QVERIFY2(last.contains(QStringLiteral("%1 歌曲%1【歌手%1】").arg(records)), qPrintable(last));
     QCOMPARE(ReadBytes(FilePath()), content);
+
+    sampler.stop();
+    const qint64 shown = ProcessTreePssKiB();
+    peak = std::max(peak, shown);
+    QVERIFY(LoadAfter(Window().SideColumn(), [&] {
+        Window().SideColumn()->Navigate(Origin() + QStringLiteral("/33/fl.htm"));
+    }));
+    qint64 back = 0;
+    WaitUntil([&] { return (back = ProcessTreePssKiB()) < before + 30 * 1024; }, 10000);
+    qInfo(
+        "library of %d records: %lld KiB before, %lld at the peak, %lld shown, %lld back on "
+        "the categories",
+        records, before, peak, shown, back);
 }
 
 // --- Editing ----------------------------------------------------------------------------

@@ -1,7 +1,10 @@
 #include "UiTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QMultiHash>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -48,6 +51,34 @@ bool WaitUntilIdle(BrowserView* view) {
 QString BodyText(BrowserView* view) {
     return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
         .toString();
+}
+
+qint64 ProcessTreePssKiB() {
+    // Parent of every process, from /proc/<pid>/stat: "pid (name) state ppid ...", where the
+    // name may hold spaces and parentheses, so the fields are read after the last ')'.
+    QMultiHash<qint64, qint64> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        if (!isPid) continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1) children.insert(fields[1].toLongLong(), pid);
+    }
+    qint64 total = 0;
+    QList<qint64> pending = {QCoreApplication::applicationPid()};
+    while (!pending.isEmpty()) {
+        const qint64 pid = pending.takeLast();
+        pending += children.values(pid);
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& row : rollup.readAll().split('\n')) {
+            if (row.startsWith("Pss:")) total += row.mid(4).trimmed().split(' ')[0].toLongLong();
+        }
+    }
+    return total;
 }
 
 QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime) {

@@ -94,6 +94,10 @@ bool WaitUntilIdle(BrowserView* view);
 // The text of the view's page ("" while it has no body).
 QString BodyText(BrowserView* view);
 
+// The proportional set size of this process and all its descendants (the web engine's
+// processes), in KiB; on a system without /proc, 0.
+qint64 ProcessTreePssKiB();
+
 // The environment for a run of the real binary: this one, with HOME and the runtime
 // folder (where the single-instance lock lives) of the test's own, and the XDG folders
 // that derive from HOME left to follow it.
