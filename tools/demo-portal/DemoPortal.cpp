@@ -33,6 +33,14 @@ QString PathAndQuery(const QUrl& url) {
     return text;
 }
 
+// Asks for "/painted?<path>" once the page's first contentful paint is observed.
+const QByteArray kPaintReport =
+    "<script>new PerformanceObserver(function (list) {"
+    " list.getEntries().forEach(function (entry) {"
+    " if (entry.name === 'first-contentful-paint')"
+    " new Image().src = '/painted?' + encodeURIComponent(location.pathname); });"
+    " }).observe({type: 'paint', buffered: true});</script>";
+
 QHttpServerResponse ToResponse(const portal::Reply& reply) {
     QHttpServerResponse response(reply.contentType, reply.body,
                                  static_cast<QHttpServerResponse::StatusCode>(reply.status));
@@ -118,8 +126,11 @@ void DemoPortal::Respond(const QHttpServerRequest& request, QHttpServerResponder
     }
     std::optional<portal::Download> file = portal::FindDownload(url.path(), rawQuery);
     if (!file) {
-        ToResponse(portal::ReplyFor(url.path(), rawQuery, request.value("Cookie")))
-            .write(std::move(responder));
+        portal::Reply reply = portal::ReplyFor(url.path(), rawQuery, request.value("Cookie"));
+        if (paintsReported_ && reply.contentType.startsWith("text/html")) {
+            reply.body.replace("</head>", kPaintReport + "</head>");
+        }
+        ToResponse(reply).write(std::move(responder));
         return;
     }
     responder.writeStatusLine();

@@ -55,6 +55,10 @@ class DemoPortal : public QObject {
     static constexpr qsizetype kFirstPiece = qsizetype{256} * 1024;
     void HoldDownloads(bool held) { downloadsHeld_ = held; }
 
+    // While set, every HTML page asks for "/painted?<its path>" when the browser has first
+    // painted it, so a benchmark sees the paint in the request log.
+    void ReportPaints(bool on) { paintsReported_ = on; }
+
   signals:
     void RequestReceived(const QString& pathAndQuery);
 
@@ -79,6 +83,7 @@ class DemoPortal : public QObject {
     std::vector<Stream> streams_;
     QTimer* pacer_;
     bool downloadsHeld_ = false;
+    bool paintsReported_ = false;
 };
 
 }  // namespace lorvex

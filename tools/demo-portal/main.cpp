@@ -20,6 +20,10 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("Port to listen on (default 8033)."),
                                         QStringLiteral("N"), QStringLiteral("8033"));
     parser.addOption(portOption);
+    const QCommandLineOption paintOption(
+        QStringLiteral("report-paints"),
+        QStringLiteral("Pages ask for /painted?<path> when first painted (for benchmarks)."));
+    parser.addOption(paintOption);
     parser.process(app);
 
     bool ok = false;
@@ -31,6 +35,7 @@ int main(int argc, char* argv[]) {
     }
 
     lorvex::DemoPortal portal;
+    portal.ReportPaints(parser.isSet(paintOption));
     // Qt logs its own message when the port is taken; the message below says it in one line.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.critical=false"));
     const quint16 port = portal.Start(static_cast<quint16>(requested));
