@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -60,11 +61,13 @@ void TraceFirstPaint(QWebEngineView* view, const char* name) {
             waited.start();
             QObject::connect(poll, &QTimer::timeout, view, [view, prefix, poll, waited] {
                 if (waited.hasExpired(kGiveUpMs)) poll->deleteLater();
+                // Several questions may be in flight: an answer that comes after another
+                // one has ended the poll finds the timer gone.
                 view->page()->runJavaScript(
                     QString::fromLatin1(kFirstPaintScript), QWebEngineScript::ApplicationWorld,
-                    [prefix, poll](const QVariant& result) {
+                    [prefix, poll = QPointer<QTimer>(poll)](const QVariant& result) {
                         const qint64 epochMs = result.toLongLong();
-                        if (epochMs <= 0 || !poll->isActive()) return;
+                        if (epochMs <= 0 || poll.isNull() || !poll->isActive()) return;
                         poll->stop();
                         poll->deleteLater();
                         // The wall clock's distance from the monotonic one, now.
