@@ -345,14 +345,15 @@ def one_run(kind, command, log, args, work, running, windows):
                 if result["shown"] is not None:
                     break
             time.sleep(POLL)
+        if process.poll() is None:
+            # The sub-resources follow the pages; the settle time covers them and whatever
+            # the program does right after loading.
+            time.sleep(args.settle)
         if process.poll() is not None:
             output.flush()
             with open(os.path.join(home, "output.log")) as f:
                 tail = f.read()[-2000:]
             raise RuntimeError(f"{kind} exited early ({process.returncode}):\n{tail}")
-        # The sub-resources follow the pages; the settle time covers them and whatever the
-        # program does right after loading.
-        time.sleep(args.settle)
         last = last_start_request(log, start)
         result["loaded"] = None if last is None else last - start
         paints = [first_paint(log, start, page) for page in (IDLE_PAGE, CATEGORY_PAGE)]
