@@ -33,12 +33,14 @@ QString PathAndQuery(const QUrl& url) {
     return text;
 }
 
-// Asks for "/painted?<path>" once the page's first contentful paint is observed.
+// Asks for "/painted?<path>&at=<when>" once the page's first contentful paint is observed,
+// <when> being the paint's time on the wall clock in milliseconds since the epoch.
 const QByteArray kPaintReport =
     "<script>new PerformanceObserver(function (list) {"
     " list.getEntries().forEach(function (entry) {"
     " if (entry.name === 'first-contentful-paint')"
-    " new Image().src = '/painted?' + encodeURIComponent(location.pathname); });"
+    " new Image().src = '/painted?' + encodeURIComponent(location.pathname) + '&at=' +"
+    " Math.round(performance.timeOrigin + entry.startTime); });"
     " }).observe({type: 'paint', buffered: true});</script>";
 
 QHttpServerResponse ToResponse(const portal::Reply& reply) {

@@ -55,8 +55,9 @@ class DemoPortal : public QObject {
     static constexpr qsizetype kFirstPiece = qsizetype{256} * 1024;
     void HoldDownloads(bool held) { downloadsHeld_ = held; }
 
-    // While set, every HTML page asks for "/painted?<its path>" when the browser has first
-    // painted it, so a benchmark sees the paint in the request log.
+    // While set, every HTML page asks for "/painted?<its path>&at=<when>" once the browser
+    // has first painted it (<when>: the paint on the wall clock, ms since the epoch), so a
+    // benchmark finds the paint in the request log.
     void ReportPaints(bool on) { paintsReported_ = on; }
 
   signals:

@@ -22,7 +22,8 @@ int main(int argc, char* argv[]) {
     parser.addOption(portOption);
     const QCommandLineOption paintOption(
         QStringLiteral("report-paints"),
-        QStringLiteral("Pages ask for /painted?<path> when first painted (for benchmarks)."));
+        QStringLiteral(
+            "Pages ask for /painted?<path>&at=<ms> when first painted (for benchmarks)."));
     parser.addOption(paintOption);
     parser.process(app);
 
