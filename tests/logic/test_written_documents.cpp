@@ -56,5 +56,20 @@ TEST(WrittenDocuments, DroppedIsOnlyForNumbersGivenOut) {
     EXPECT_EQ(*held, "<html>");
 }
 
+// A packed copy takes the place of exactly the bytes it was made from, and the budget
+// counts its size; a copy made from bytes the store no longer holds is refused.
+TEST(WrittenDocuments, ReplaceOnlyWhatIsStillHeld) {
+    WrittenDocuments store;
+    const auto number = store.Add(std::string(1000, 'x'));
+    const WrittenDocuments::Bytes original = store.Find(number);
+    const auto packed = std::make_shared<const std::string>("packed");
+    EXPECT_TRUE(store.Replace(number, original, packed));
+    EXPECT_EQ(store.Find(number), packed);
+    EXPECT_EQ(store.TotalBytes(), 6u);
+    EXPECT_FALSE(store.Replace(number, original, std::make_shared<const std::string>("late")));
+    EXPECT_FALSE(store.Replace(number + 1, nullptr, packed));
+    EXPECT_EQ(store.TotalBytes(), 6u);
+}
+
 }  // namespace
 }  // namespace lorvex

@@ -1,6 +1,10 @@
 // Names that must survive the whole road, written pages that history must reach, and a
 // portal origin configured in a form the engine does not keep.
 
+#include <QDir>
+#include <QFile>
+
+#include "core/favourites/pages.h"
 #include "support/UiTestSupport.h"
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PortalOrigin.h"
@@ -33,6 +37,7 @@ class LibraryPagesTest : public QObject {
     void collectKeepsNamesWhoseBytesAlsoReadAsUtf8();
     void backReachesEveryLibraryPageWritten();
     void aDroppedPageSaysSo();
+    void aLargePageIsKeptPackedAndBackStillShowsIt();
     void originIsWrittenAsTheEngineWritesIt_data();
     void originIsWrittenAsTheEngineWritesIt();
     void originInAnotherFormCollectsShortLines();
@@ -97,6 +102,39 @@ void LibraryPagesTest::aDroppedPageSaysSo() {
     }
     QCOMPARE(BodyText(window.SideColumn()), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
     documents.SetBudget(WrittenDocuments::kDefaultBudget);
+}
+
+// A large page is kept packed once shown, and going back to it unpacks it whole.
+void LibraryPagesTest::aLargePageIsKeptPackedAndBackStillShowsIt() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    MainWindow& window = *fixture.window;
+    QString text;
+    for (int i = 1; i <= 3000; ++i) text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
+    QVERIFY(QDir().mkpath(fixture.documents));
+    QFile file(fixture.documents + "/lorvex.ini");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(Gb18030(text));
+    file.close();
+
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Favourites().ShowLibrary(); }));
+    const QUrl library = window.SideColumn()->url();
+    const std::uint64_t number = library.path().section(u'/', -1).toULongLong();
+    GeneratedPageStore& store = GeneratedPageStore::Instance();
+    QVERIFY(store.Documents().Find(number) != nullptr);
+    const std::size_t size = LibraryPage(window.Portal()).Document(text.toStdString()).size();
+    QVERIFY(size >= GeneratedPageStore::kPackFrom);
+    QVERIFY(WaitUntil([&] { return store.Packed(number); }));
+    QVERIFY(store.Documents().Find(number)->size() < size / 4);
+
+    QVERIFY(LoadAfter(window.SideColumn(), [&] {
+        window.SideColumn()->Navigate(fixture.portal.Origin() + QStringLiteral("/33/fl.htm"));
+    }));
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
+    QCOMPARE(window.SideColumn()->url(), library);
+    const QString body = BodyText(window.SideColumn());
+    QVERIFY(body.contains(QStringLiteral("1 歌曲1【歌手1】")));
+    QVERIFY(body.contains(QStringLiteral("3000 歌曲3000【歌手3000】")));
 }
 
 void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt_data() {

@@ -16,6 +16,14 @@ WrittenDocuments::Bytes WrittenDocuments::Find(std::uint64_t number) const {
     return at == documents_.end() ? nullptr : at->second;
 }
 
+bool WrittenDocuments::Replace(std::uint64_t number, const Bytes& expected, Bytes replacement) {
+    const auto at = documents_.find(number);
+    if (at == documents_.end() || at->second != expected || !replacement) return false;
+    total_ = total_ - at->second->size() + replacement->size();
+    at->second = std::move(replacement);
+    return true;
+}
+
 bool WrittenDocuments::Dropped(std::uint64_t number) const {
     return number >= 1 && number < next_ && !documents_.contains(number);
 }

@@ -31,6 +31,11 @@ class WrittenDocuments {
     // null when it is not kept.
     Bytes Find(std::uint64_t number) const;
 
+    // Keeps another form of a kept document (a packed copy) in place of `expected`, the
+    // bytes it holds now; the budget counts the new size. False, and nothing changes, when
+    // the document is no longer kept or holds other bytes than `expected`.
+    bool Replace(std::uint64_t number, const Bytes& expected, Bytes replacement);
+
     // Whether the number was given out and its document has since been dropped.
     bool Dropped(std::uint64_t number) const;
 

@@ -1,6 +1,8 @@
 #include "ui/browsing/GeneratedPages.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QThreadPool>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -96,8 +98,40 @@ bool GeneratedPageStore::Reachable(std::uint64_t number) const {
 WrittenDocuments::Bytes GeneratedPageStore::Serve(const QUrl& url) const {
     const std::optional<std::uint64_t> number = DocumentNumber(url);
     if (!number) return nullptr;
-    if (WrittenDocuments::Bytes bytes = documents_.Find(*number)) return bytes;
-    return documents_.Dropped(*number) ? droppedPage_ : nullptr;
+    WrittenDocuments::Bytes bytes = documents_.Find(*number);
+    if (!bytes) return documents_.Dropped(*number) ? droppedPage_ : nullptr;
+    if (!packed_.contains(*number)) return bytes;
+    const QByteArray unpacked = qUncompress(reinterpret_cast<const uchar*>(bytes->data()),
+                                            static_cast<qsizetype>(bytes->size()));
+    if (unpacked.isEmpty()) return droppedPage_;  // out of memory
+    return std::make_shared<const std::string>(unpacked.constData(),
+                                               static_cast<std::size_t>(unpacked.size()));
+}
+
+void GeneratedPageStore::PackWhenRead(std::uint64_t number, WrittenDocuments::Bytes served) {
+    if (served->size() < kPackFrom || packed_.contains(number) ||
+        documents_.Find(number) != served) {
+        return;
+    }
+    QThreadPool::globalInstance()->start([number, served = std::move(served)] {
+        // Level 1: the rows repeat, so even the fastest level shrinks a page many times.
+        const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(served->data()),
+                                            static_cast<qsizetype>(served->size()), 1);
+        if (packed.isEmpty()) return;
+        auto bytes = std::make_shared<const std::string>(packed.constData(),
+                                                         static_cast<std::size_t>(packed.size()));
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr) return;
+        QMetaObject::invokeMethod(
+            app,
+            [number, served, bytes = std::move(bytes)]() mutable {
+                GeneratedPageStore& store = Instance();
+                if (store.documents_.Replace(number, served, std::move(bytes))) {
+                    store.packed_.insert(number);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void GeneratedPageHandler::requestStarted(QWebEngineUrlRequestJob* job) {
@@ -107,8 +141,13 @@ void GeneratedPageHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         return;
     }
     // The job does not own the device: parent it to the job so both end together.
-    auto* device = new SharedBytesDevice(std::move(bytes), job);
+    auto* device = new SharedBytesDevice(bytes, job);
     device->open(QIODevice::ReadOnly);
+    // When the job ends the engine has read the document.
+    QObject::connect(device, &QObject::destroyed,
+                     [number = *DocumentNumber(job->requestUrl()), bytes = std::move(bytes)] {
+                         GeneratedPageStore::Instance().PackWhenRead(number, bytes);
+                     });
     job->reply(QByteArrayLiteral("text/html;charset=gb2312"), device);
 }
 

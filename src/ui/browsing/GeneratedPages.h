@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 #include <string>
@@ -28,7 +29,8 @@ void InstallGeneratedPageHandler(QWebEngineProfile* profile);
 
 // The written documents of every view. A document stays while the history of a page the
 // store watches can go back to it (within the store's byte budget); one dropped after all
-// loads as a short page saying so.
+// loads as a short page saying so. A large document the engine has read is kept packed
+// (its rows repeat one template, so it shrinks many times) and unpacked when served again.
 class GeneratedPageStore {
   public:
     static GeneratedPageStore& Instance();
@@ -44,6 +46,16 @@ class GeneratedPageStore {
     // document no longer kept; null for an address the client never wrote.
     WrittenDocuments::Bytes Serve(const QUrl& url) const;
 
+    // Packs the document on a worker thread once the engine has read `served`, the bytes
+    // it was served, if it is large and not packed yet.
+    void PackWhenRead(std::uint64_t number, WrittenDocuments::Bytes served);
+
+    // Whether the document is kept packed.
+    bool Packed(std::uint64_t number) const { return packed_.contains(number); }
+
+    // Documents from this size on are packed.
+    static constexpr std::size_t kPackFrom = std::size_t{256} * 1024;
+
     WrittenDocuments& Documents() { return documents_; }
 
   private:
@@ -53,6 +65,7 @@ class GeneratedPageStore {
     WrittenDocuments documents_;
     WrittenDocuments::Bytes droppedPage_;
     QList<QPointer<QWebEnginePage>> pages_;
+    QSet<std::uint64_t> packed_;
 };
 
 class GeneratedPageHandler : public QWebEngineUrlSchemeHandler {
