@@ -167,19 +167,13 @@ void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt() {
 // The engine writes "HTTP://LOCALHOST:<port>/" as "http://localhost:<port>": a window
 // configured the first way still removes the origin from what it collects.
 void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
-    DemoPortal portal;
-    QVERIFY(portal.Start() != 0);
-    QTemporaryDir home;
-    Services services;
-    RecordingMessageBoxes messages;
-    services.messages = &messages;
-    services.documentsFolder = [&] { return home.path(); };
-    MainWindow window(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.Port()).toStdString(),
-                      services);
+    PortalWindow fixture;
+    DemoPortal& portal = fixture.portal;
+    QVERIFY(fixture.Create(QStringLiteral("HTTP://LOCALHOST:%1/").arg(portal.Start())));
+    MainWindow& window = *fixture.window;
     QCOMPARE(QString::fromStdString(window.Portal().origin),
              QStringLiteral("http://localhost:%1").arg(portal.Port()));
-    window.Load();
-    window.show();
+    QVERIFY(fixture.Start());
     // Both first pages settle before the song is asked for, so that neither of their loads
     // can be taken for the song's or for the one collect starts.
     QVERIFY(WaitUntil([&] {
@@ -194,8 +188,8 @@ void LibraryPagesTest::originInAnotherFormCollectsShortLines() {
                !window.MainView()->page()->isLoading() && window.Panel().collect->isEnabled();
     }));
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
-    QVERIFY(messages.boxes.empty());
-    QCOMPARE(ReadBytes(home.path() + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));
+    QVERIFY(fixture.messages.boxes.empty());
+    QCOMPARE(ReadBytes(fixture.documents + "/lorvex.ini"), QByteArray("$$DD1025&g=a&c=b\r\n"));
 }
 
 LORVEX_UI_TEST_MAIN(LibraryPagesTest)

@@ -69,24 +69,6 @@ bool Above(const QString& upper, const QString& lower) {
     return upperAt >= 0 && lowerAt >= 0 && upperAt > lowerAt;
 }
 
-// Processes whose parent is pid (a client that started a browser has some).
-QList<qint64> ChildProcesses(qint64 pid) {
-    QList<qint64> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool isPid = false;
-        const qint64 candidate = entry.toLongLong(&isPid);
-        if (!isPid) continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly)) continue;
-        // "pid (name) state ppid ...": the name may hold spaces, so read after the ")".
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toLongLong() == pid) children << candidate;
-    }
-    return children;
-}
-
 }  // namespace
 
 class TestSingleInstanceE2E : public QObject {

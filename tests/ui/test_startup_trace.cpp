@@ -30,18 +30,12 @@ class StartupTraceTest : public QObject {
 void StartupTraceTest::eachViewsPaintIsNotedOnce() {
     QLoggingCategory::setFilterRules(QStringLiteral("lorvex.startup.info=true"));
     const QtMessageHandler previous = qInstallMessageHandler(Collect);
-    DemoPortal portal;
-    QVERIFY(portal.Start() != 0);
-    QTemporaryDir home;
-    Services services;
-    RecordingMessageBoxes messages;
-    services.messages = &messages;
-    services.documentsFolder = [&] { return home.path(); };
-    MainWindow window(portal.Origin().toStdString(), services);
+    PortalWindow fixture;
+    QVERIFY(fixture.Create());
+    MainWindow& window = *fixture.window;
     TraceFirstPaint(window.MainView(), "main view");
     TraceFirstPaint(window.SideColumn(), "side column");
-    window.Load();
-    window.show();
+    QVERIFY(fixture.Start());
 
     const auto painted = [](const char* view) {
         return traced.filter(QStringLiteral("%1 painted").arg(QLatin1StringView(view))).size();

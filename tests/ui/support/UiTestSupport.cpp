@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QMultiHash>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -53,25 +52,29 @@ QString BodyText(BrowserView* view) {
         .toString();
 }
 
-qint64 ProcessTreePssKiB() {
-    // Parent of every process, from /proc/<pid>/stat: "pid (name) state ppid ...", where the
-    // name may hold spaces and parentheses, so the fields are read after the last ')'.
-    QMultiHash<qint64, qint64> children;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+QList<qint64> ChildProcesses(qint64 pid) {
+    QList<qint64> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
         bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
+        const qint64 candidate = entry.toLongLong(&isPid);
         if (!isPid) continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
         if (!stat.open(QIODevice::ReadOnly)) continue;
+        // "pid (name) state ppid ...": the name may hold spaces, so read after the ")".
         const QByteArray line = stat.readAll();
         const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1) children.insert(fields[1].toLongLong(), pid);
+        if (fields.size() > 1 && fields[1].toLongLong() == pid) children << candidate;
     }
+    return children;
+}
+
+qint64 ProcessTreePssKiB() {
     qint64 total = 0;
     QList<qint64> pending = {QCoreApplication::applicationPid()};
     while (!pending.isEmpty()) {
         const qint64 pid = pending.takeLast();
-        pending += children.values(pid);
+        pending += ChildProcesses(pid);
         QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
         if (!rollup.open(QIODevice::ReadOnly)) continue;
         for (const QByteArray& row : rollup.readAll().split('\n')) {
@@ -117,7 +120,7 @@ QStringList PortalWindow::RequestsSoFar(BrowserView* view) {
     return pages;
 }
 
-bool PortalWindow::Start() {
+bool PortalWindow::Create(const QString& origin) {
     if (portal.Start() == 0) return false;
     Services services;
     services.messages = &messages;
@@ -126,7 +129,13 @@ bool PortalWindow::Start() {
     services.askSavePath = [this](QWidget*, const QString& offered) {
         return saveDialog.Ask(offered);
     };
-    window = std::make_unique<MainWindow>(portal.Origin().toStdString(), services);
+    window = std::make_unique<MainWindow>(
+        (origin.isEmpty() ? portal.Origin() : origin).toStdString(), services);
+    return true;
+}
+
+bool PortalWindow::Start() {
+    if (window == nullptr && !Create()) return false;
     window->Load();
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get(), Deadline(10000))) return false;

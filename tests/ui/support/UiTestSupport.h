@@ -94,6 +94,9 @@ bool WaitUntilIdle(BrowserView* view);
 // The text of the view's page ("" while it has no body).
 QString BodyText(BrowserView* view);
 
+// The processes whose parent is `pid`.
+QList<qint64> ChildProcesses(qint64 pid);
+
 // The proportional set size of this process and all its descendants (the web engine's
 // processes), in KiB; on a system without /proc, 0.
 qint64 ProcessTreePssKiB();
@@ -109,7 +112,12 @@ class PortalWindow {
     PortalWindow();
     ~PortalWindow();
 
-    // Creates, loads and shows the window; waits until both start pages have loaded.
+    // Starts the portal and creates the window, for the portal's origin or, when given,
+    // another way of writing it; false when the portal cannot start.
+    bool Create(const QString& origin = {});
+
+    // Creates the window unless Create() did, then loads and shows it; waits until both
+    // start pages have loaded.
     bool Start();
 
     // Waits until the portal has received exactly this path and query.
