@@ -94,8 +94,7 @@ void BrowsingTest::backAndForwardMoveOnlyTheSideColumn() {
     for (int button : {5, 1}) {
         const QString path = button == 5 ? "/33/about.htm" : "/33/fl.htm";
         QTest::mouseClick(Window().Panel().Button(button), Qt::LeftButton);
-        QVERIFY(WaitUntil(
-            [&] { return side->LocationURL() == Address(path) && !side->page()->isLoading(); }));
+        QVERIFY(WaitUntilDocumentIs(side, Origin() + path));
     }
 
     // Each step: the button and where the side column must end up.

@@ -13,9 +13,7 @@ QString LoadFresh(BrowserView* view, const QString& origin, const QString& path)
     const QString loaded =
         QStringLiteral("%1%2fresh=%3").arg(path, path.contains('?') ? "&" : "?").arg(++loads);
     view->Navigate(origin + loaded);
-    const bool done = WaitUntil([&] {
-        return view->LocationURL() == (origin + loaded).toStdString() && !view->page()->isLoading();
-    });
+    const bool done = WaitUntilDocumentIs(view, origin + loaded);
     return done ? loaded : QString();
 }
 

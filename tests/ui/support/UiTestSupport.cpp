@@ -47,6 +47,14 @@ bool WaitUntilIdle(BrowserView* view) {
     return WaitUntil([view] { return !view->page()->isLoading(); });
 }
 
+bool WaitUntilDocumentIs(BrowserView* view, const QString& address) {
+    return WaitUntil([&] {
+        return !view->page()->isLoading() &&
+               Evaluate(view, QStringLiteral("document.readyState === 'complete' && location.href"))
+                       .toString() == address;
+    });
+}
+
 QString BodyText(BrowserView* view) {
     return Evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"))
         .toString();

@@ -91,6 +91,11 @@ bool LoadAfter(BrowserView* view, const std::function<void()>& action, int timeo
 // Waits until the view is loading nothing.
 bool WaitUntilIdle(BrowserView* view);
 
+// Waits until the view's document is the one at `address` and has loaded. The view's own
+// address reads as a new one as soon as the client asks for it, before the engine has
+// started loading it, so only the document itself tells.
+bool WaitUntilDocumentIs(BrowserView* view, const QString& address);
+
 // The text of the view's page ("" while it has no body).
 QString BodyText(BrowserView* view);
 
