@@ -37,7 +37,6 @@ chromium (apt-get install chromium).
 """
 
 import argparse
-import urllib.parse
 import ctypes
 import ctypes.util
 import os
@@ -50,6 +49,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 import startup_trace
 
@@ -457,9 +457,9 @@ def main():
 
     work = tempfile.mkdtemp(prefix="lorvex-startup-")
     running = []
-    portal_process = subprocess.Popen([portal, "--port", str(PORT), "--report-paints"], stdout=subprocess.PIPE,
-                                      stderr=subprocess.DEVNULL, text=True, bufsize=1,
-                                      start_new_session=True)
+    portal_process = subprocess.Popen([portal, "--port", str(PORT), "--report-paints"],
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      text=True, bufsize=1, start_new_session=True)
     results = {"client": [], "peer": []}
     windows = None
     try:
@@ -476,7 +476,8 @@ def main():
                 results[kind].append(r)
                 print(f"run {run + 1} {kind:6}  shown {fmt(r['shown'], 's'):>8}  "
                       f"idle req {fmt(r['idle'], 's'):>8}  both req {fmt(r['both'], 's'):>8}  "
-                      f"loaded {fmt(r['loaded'], 's'):>8}  painted {fmt(r['painted'], 's'):>8}  PSS {fmt(r['pss'], 'MiB'):>8} "
+                      f"loaded {fmt(r['loaded'], 's'):>8}  painted {fmt(r['painted'], 's'):>8}  "
+                      f"PSS {fmt(r['pss'], 'MiB'):>8} "
                       f"private {fmt(r['private'], 'MiB'):>8} ({r['processes']} processes, "
                       f"{r['sharers']} other engine users)"
                       f"{'  * another client ran meanwhile' if r['disturbed'] else ''}",

@@ -109,10 +109,9 @@ WrittenDocuments::Bytes GeneratedPageStore::Serve(const QUrl& url) const {
 }
 
 void GeneratedPageStore::PackWhenRead(std::uint64_t number, WrittenDocuments::Bytes served) {
-    if (served->size() < kPackFrom || packed_.contains(number) ||
-        documents_.Find(number) != served) {
-        return;
-    }
+    // An unpacked copy served for Back is not what the store holds, so it is not packed
+    // again.
+    if (served->size() < kPackFrom || documents_.Find(number) != served) return;
     QThreadPool::globalInstance()->start([number, served = std::move(served)] {
         // Level 1: the rows repeat, so even the fastest level shrinks a page many times.
         const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(served->data()),
