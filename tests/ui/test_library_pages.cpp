@@ -28,6 +28,16 @@ bool PlayMomo(PortalWindow& fixture) {
     });
 }
 
+// Writes a favourites file of the given number of songs into the fixture's documents.
+QString WriteLibrary(PortalWindow& fixture, int songs) {
+    QString text;
+    for (int i = 1; i <= songs; ++i) text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
+    QDir().mkpath(fixture.documents);
+    QFile file(fixture.documents + "/lorvex.ini");
+    if (!file.open(QIODevice::WriteOnly) || file.write(Gb18030(text)) < 0) return {};
+    return text;
+}
+
 }  // namespace
 
 class LibraryPagesTest : public QObject {
@@ -38,6 +48,7 @@ class LibraryPagesTest : public QObject {
     void backReachesEveryLibraryPageWritten();
     void aDroppedPageSaysSo();
     void aLargePageIsKeptPackedAndBackStillShowsIt();
+    void farRowsAreWhereTheyStayWhenScrolledTo();
     void originIsWrittenAsTheEngineWritesIt_data();
     void originIsWrittenAsTheEngineWritesIt();
     void originInAnotherFormCollectsShortLines();
@@ -109,13 +120,8 @@ void LibraryPagesTest::aLargePageIsKeptPackedAndBackStillShowsIt() {
     PortalWindow fixture;
     QVERIFY(fixture.Start());
     MainWindow& window = *fixture.window;
-    QString text;
-    for (int i = 1; i <= 3000; ++i) text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
-    QVERIFY(QDir().mkpath(fixture.documents));
-    QFile file(fixture.documents + "/lorvex.ini");
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(Gb18030(text));
-    file.close();
+    const QString text = WriteLibrary(fixture, 3000);
+    QVERIFY(!text.isEmpty());
 
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Favourites().ShowLibrary(); }));
     const QUrl library = window.SideColumn()->url();
@@ -135,6 +141,34 @@ void LibraryPagesTest::aLargePageIsKeptPackedAndBackStillShowsIt() {
     const QString body = BodyText(window.SideColumn());
     QVERIFY(body.contains(QStringLiteral("1 歌曲1【歌手1】")));
     QVERIFY(body.contains(QStringLiteral("3000 歌曲3000【歌手3000】")));
+}
+
+// Rows far down the library are laid out with stand-ins for their search pictures until the
+// user scrolls near them: they must then be exactly where they were.
+void LibraryPagesTest::farRowsAreWhereTheyStayWhenScrolledTo() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    MainWindow& window = *fixture.window;
+    QVERIFY(!WriteLibrary(fixture, 2000).isEmpty());
+    QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Favourites().ShowLibrary(); }));
+    // Where the last rows and their search boxes are on the page, and how long the page is.
+    const QString places = QStringLiteral(
+        "[...document.querySelectorAll('tr')].slice(-4, -1).flatMap(row => {"
+        "  const cell = row.cells[0].getBoundingClientRect();"
+        "  const box = row.querySelector('div').getBoundingClientRect();"
+        "  return [cell.top + scrollY, cell.width, cell.height, box.width, box.height];"
+        "}).concat(document.documentElement.scrollHeight).join(' ')");
+    const QString far = Evaluate(window.SideColumn(), places).toString();
+    Evaluate(window.SideColumn(),
+             QStringLiteral("scrollTo(0, document.documentElement.scrollHeight);"
+                            "requestAnimationFrame(() => requestAnimationFrame(() =>"
+                            " window.lorvexScrolled = true))"));
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(window.SideColumn(), QStringLiteral("window.lorvexScrolled === true"))
+            .toBool();
+    }));
+    QVERIFY(Evaluate(window.SideColumn(), QStringLiteral("scrollY")).toInt() > 0);
+    QCOMPARE(Evaluate(window.SideColumn(), places).toString(), far);
 }
 
 void LibraryPagesTest::originIsWrittenAsTheEngineWritesIt_data() {
