@@ -209,11 +209,7 @@ void FavouritesFilesTest::largeLibrariesShowCompletely_data() {
 
 void FavouritesFilesTest::largeLibrariesShowCompletely() {
     QFETCH(int, records);
-    QString text;
-    for (int i = 1; i <= records; ++i) {
-        text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
-    }
-    const QByteArray content = Gb18030(text);
+    const QByteArray content = Gb18030(NumberedSongs(records));
     fixture_.UseDocuments(QStringLiteral("large-%1").arg(records), content);
 
     Window().SideColumn()->page()->scripts().insert(AfterParseProbe());

@@ -1,9 +1,6 @@
 // Names that must survive the whole road, written pages that history must reach, and a
 // portal origin configured in a form the engine does not keep.
 
-#include <QDir>
-#include <QFile>
-
 #include "core/favourites/pages.h"
 #include "support/UiTestSupport.h"
 #include "ui/browsing/GeneratedPages.h"
@@ -30,12 +27,8 @@ bool PlayMomo(PortalWindow& fixture) {
 
 // Writes a favourites file of the given number of songs into the fixture's documents.
 QString WriteLibrary(PortalWindow& fixture, int songs) {
-    QString text;
-    for (int i = 1; i <= songs; ++i) text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
-    QDir().mkpath(fixture.documents);
-    QFile file(fixture.documents + "/lorvex.ini");
-    if (!file.open(QIODevice::WriteOnly) || file.write(Gb18030(text)) < 0) return {};
-    return text;
+    const QString text = NumberedSongs(songs);
+    return WriteBytes(fixture.documents + "/lorvex.ini", Gb18030(text)) ? text : QString();
 }
 
 }  // namespace

@@ -29,6 +29,12 @@ QByteArray Gb18030(const QString& text) {
     return encoder.encode(text);
 }
 
+QString NumberedSongs(int count) {
+    QString text;
+    for (int i = 1; i <= count; ++i) text += QStringLiteral("$$DD%1&g=歌曲%1&c=歌手%1\r\n").arg(i);
+    return text;
+}
+
 QByteArray ReadBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -20,6 +20,10 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 // The text in GB18030, the portal's and the favourites file's encoding.
 QByteArray Gb18030(const QString& text);
 
+// A favourites file's text of `count` songs, numbered from 1: song n is
+// "$$DD<n>&g=歌曲<n>&c=歌手<n>", each line ending in CR LF.
+QString NumberedSongs(int count);
+
 // The file's bytes; none when it cannot be read.
 QByteArray ReadBytes(const QString& path);
 
