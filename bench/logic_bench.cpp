@@ -55,7 +55,7 @@ void BM_LibraryPage100k(benchmark::State& state) {
     const LibraryPage page(MakePortalAddresses(kOrigin));
     std::size_t pageBytes = 0;
     for (auto _ : state) {
-        const std::string encoded = page.Document(ReadFavouritesText(pathText));
+        const std::string encoded = page.DocumentOfFile(ReadFavouritesBytes(pathText));
         pageBytes = encoded.size();
         benchmark::DoNotOptimize(encoded.data());
     }

@@ -79,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string joined;
     for (const std::string& line : lines) joined += line;
     FUZZ_REQUIRE(joined == decoded);
+    // The page made from the stored bytes is the page of the decoded text.
+    FUZZ_REQUIRE(page.DocumentOfFile(bytes) == page.Document(DecodeFavouritesText(bytes)));
 
     for (const std::string& line : lines) {
         FUZZ_REQUIRE(IsValidUtf8(line));

@@ -19,6 +19,18 @@ std::string Join(const std::vector<std::string>& pieces) {
     return all;
 }
 
+// A file of UTF-16 text, byte-order mark first.
+std::string Utf16File(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 TEST(ConfirmationPage, HasEightPiecesWithExactTexts) {
     const auto& pieces = ConfirmationPagePieces();
     ASSERT_EQ(pieces.size(), 8u);
@@ -145,6 +157,40 @@ TEST(LibraryPage, DocumentIsThePiecesEncoded) {
         expected += Join(page.EndPieces());
         SCOPED_TRACE(testing::PrintToString(end));
         EXPECT_EQ(page.Document(text), Utf8ToGb18030(expected));
+    }
+}
+
+// The page made from the file's bytes as stored is the page of the decoded text, whether
+// a line goes into its row as it stands or is decoded first: every two-byte character (a
+// few of which read back as other bytes), four-byte ones, bytes that do not decode (next
+// to a line end, too), a first character that is not ASCII, and files with a mark.
+TEST(LibraryPage, DocumentOfFileIsTheDocumentOfTheDecodedText) {
+    SKIP_WITHOUT_GB18030_CONVERTER();
+    const LibraryPage page(MakePortalAddresses(kOrigin));
+    std::string everyPair;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            everyPair += "$$DD1&g=";
+            everyPair += {static_cast<char>(lead), static_cast<char>(trail)};
+            everyPair += "&c=%20<>\r\n";
+        }
+    }
+    const std::string usual = Utf8ToGb18030("$$DD88&g=默默%20听&c=A&B\r\n$$DD7&g=x&c=\"茫\"\n");
+    const std::vector<std::string> files = {
+        everyPair,
+        usual,
+        usual + "$$DD9&g=\x81\x30\x81\x30&c=\x90\x30\x81\x30\r\n",
+        usual + "$$DD9&g=\x84\x31\xA4\x37&c=\xFE\x51\r\n",
+        usual + "$$DD2&g=\x81&c=\x80\xFF\r$$DD3&g=a\x81\r\n$$DD4&g=\x81\x30&c=\x81\x30\x81\n",
+        "\xC4\xAC$DD5&g=x&c=y\r\n$$DD5&c=Ann&g=x\r\n\r\n$$DD6&g=last\x81",
+        "",
+        "\xEF\xBB\xBF$$DD1&g=\xE9\xBB\x98&c=x\r\n",
+        Utf16File(u"$$DD1&g=\u9ED8&c=x", false),
+        Utf16File(u"$$DD1&g=\u9ED8&c=x", true),
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(page.DocumentOfFile(files[i]), page.Document(DecodeFavouritesText(files[i])));
     }
 }
 

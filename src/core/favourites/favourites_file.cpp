@@ -49,10 +49,9 @@ std::string Right(std::u32string_view line, std::ptrdiff_t count) {
     return CodePointsToUtf8(line.substr(line.size() - n));
 }
 
-// The usual line, "$$DD<id>&g=<name>&c=<singer>" in valid UTF-8, cut on its bytes: the
-// markers are ASCII and never part of another character, and with four ASCII characters
-// first, byte and character positions agree where the cut starts. Nothing otherwise.
-std::optional<FavouriteRecord> ParseUsualLine(std::string_view line) {
+}  // namespace
+
+std::optional<FavouriteFields> CutUsualFavouriteLine(std::string_view line) {
     if (line.size() < 4) return std::nullopt;
     for (const char byte : line.substr(0, 4)) {
         if (static_cast<unsigned char>(byte) >= 0x80) return std::nullopt;
@@ -62,13 +61,9 @@ std::optional<FavouriteRecord> ParseUsualLine(std::string_view line) {
     if (g == std::string_view::npos || c == std::string_view::npos || g < 4 || c < g + 3) {
         return std::nullopt;
     }
-    if (!IsValidUtf8(line)) return std::nullopt;
-    return FavouriteRecord{std::string(line.substr(4, g - 4)),
-                           std::string(line.substr(g + 3, c - g - 3)),
-                           std::string(line.substr(c + 3))};
+    return FavouriteFields{line.substr(4, g - 4), line.substr(g + 3, c - g - 3),
+                           line.substr(c + 3)};
 }
-
-}  // namespace
 
 std::string FavouritesFilePath(std::string_view documentsFolder) {
 #ifdef _WIN32
@@ -91,7 +86,12 @@ std::string CollectLine(std::string_view address, const PortalAddresses& portal)
 }
 
 FavouriteRecord ParseFavouriteLine(std::string_view lineUtf8) {
-    if (std::optional<FavouriteRecord> usual = ParseUsualLine(lineUtf8)) return *std::move(usual);
+    // The usual line is cut on its bytes; with four ASCII characters first, byte and
+    // character positions agree where the cut starts.
+    if (const std::optional<FavouriteFields> usual = CutUsualFavouriteLine(lineUtf8);
+        usual && IsValidUtf8(lineUtf8)) {
+        return {std::string(usual->ID), std::string(usual->GN), std::string(usual->GS)};
+    }
     const std::u32string line = Utf8ToCodePoints(lineUtf8);
     const std::ptrdiff_t length = static_cast<std::ptrdiff_t>(line.size());
     const std::ptrdiff_t pg = FindPosition(line, U"&g=");
@@ -113,18 +113,7 @@ std::string ReadFavouritesText(const std::string& path) {
     return DecodeFavouritesText(ReadRegularFile(path));
 }
 
-void ForEachFavouriteLine(std::string_view text,
-                          const std::function<void(std::string_view)>& onLine) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        // A plain loop: find_first_of would look each byte up in the set of two.
-        std::size_t end = start;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-        onLine(text.substr(start, end - start));
-        if (end == text.size()) return;
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-}
+std::string ReadFavouritesBytes(const std::string& path) { return ReadRegularFile(path); }
 
 void ReadFavourites(const std::string& path, const std::function<void(std::string_view)>& onLine) {
     ForEachFavouriteLine(ReadFavouritesText(path), onLine);

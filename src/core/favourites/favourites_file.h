@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,6 +40,18 @@ struct FavouriteRecord {
 // comes out negative gives an empty field; a count past the end takes what is there.
 FavouriteRecord ParseFavouriteLine(std::string_view lineUtf8);
 
+// The three fields of a usual line, "$$DD<id>&g=<name>&c=<singer>" (ASCII first, both
+// markers, "&c=" after "&g="), as parts of the line; nothing for any other line. The cut
+// is made on bytes. For a line well-formed in UTF-8 or in GB18030 it is the cut
+// ParseFavouriteLine makes by characters: the markers are ASCII, and neither encoding
+// uses "&" inside a character. The caller checks the line is well-formed.
+struct FavouriteFields {
+    std::string_view ID;
+    std::string_view GN;
+    std::string_view GS;
+};
+std::optional<FavouriteFields> CutUsualFavouriteLine(std::string_view line);
+
 struct FavouritesError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -62,8 +75,22 @@ void ReadFavourites(const std::string& path, const std::function<void(std::strin
 // The file's whole text, decoded as ReadFavourites decodes it; same errors.
 std::string ReadFavouritesText(const std::string& path);
 
-// Calls `onLine` for each line of a favourites text, cut as ReadFavourites cuts them.
-void ForEachFavouriteLine(std::string_view text,
-                          const std::function<void(std::string_view)>& onLine);
+// The file's bytes as they are stored, not decoded; same errors.
+std::string ReadFavouritesBytes(const std::string& path);
+
+// Calls `onLine` for each line of a favourites text, cut as ReadFavourites cuts them. The
+// cut is the same on the file's GB18030 bytes: no character there holds a CR or LF byte.
+template <typename OnLine>
+void ForEachFavouriteLine(std::string_view text, OnLine&& onLine) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        // A plain loop: find_first_of would look each byte up in the set of two.
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        onLine(text.substr(start, end - start));
+        if (end == text.size()) return;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+}
 
 }  // namespace lorvex

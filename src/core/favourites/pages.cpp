@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
 #include "core/text/text_codec.h"
@@ -67,11 +68,28 @@ void AppendRowValue(std::string& out, std::string_view value) {
     AppendEscaped(out, value.substr(start));
 }
 
-std::string RowValue(std::string_view value) {
-    std::string out;
-    out.reserve(value.size() + value.size() / 8);
-    AppendRowValue(out, value);
-    return out;
+using RowValues = std::array<std::string, 3>;  // ID, GN, GS, ready for the page
+constexpr std::size_t kNoValue = 3;            // a literal that no value follows
+
+// Fills one row's values from a parsed UTF-8 line: "%20" made a space, escaped, encoded.
+void EncodeRowValues(const FavouriteRecord& record, std::string& scratch, RowValues& values) {
+    const std::array<const std::string*, 3> fields = {&record.ID, &record.GN, &record.GS};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        scratch.clear();
+        AppendRowValue(scratch, *fields[i]);
+        values[i].clear();
+        AppendGb18030(values[i], scratch);
+    }
+}
+
+// Appends one row: each literal of the template (already in the page's bytes), then the
+// value of the field that follows it.
+void AppendRow(std::string& out, const std::vector<std::string>& literals,
+               const std::vector<std::size_t>& fields, const RowValues& values) {
+    for (std::size_t i = 0; i < literals.size(); ++i) {
+        out += literals[i];
+        if (fields[i] != kNoValue) out += values[fields[i]];
+    }
 }
 
 std::string JoinedGb18030(const std::vector<std::string>& pieces) {
@@ -146,62 +164,86 @@ std::vector<std::string> LibraryPage::HeadPieces() const {
     };
 }
 
-void LibraryPage::AppendRow(std::string& out, const std::vector<std::string>& literals,
-                            const RowValues& values) const {
-    for (std::size_t i = 0; i < parts_.size(); ++i) {
-        out += literals[i];
-        if (parts_[i].field != Field::None) {
-            out += values[static_cast<std::size_t>(parts_[i].field) - 1];
+std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) const {
+    std::string row;
+    for (const TemplatePart& part : parts_) {
+        row += part.literal;
+        switch (part.field) {
+            case Field::ID:
+                AppendRowValue(row, record.ID);
+                break;
+            case Field::GN:
+                AppendRowValue(row, record.GN);
+                break;
+            case Field::GS:
+                AppendRowValue(row, record.GS);
+                break;
+            case Field::None:
+                break;
         }
     }
-}
-
-std::vector<std::string> LibraryPage::RowPieces(const FavouriteRecord& record) const {
-    const RowValues values = {RowValue(record.ID), RowValue(record.GN), RowValue(record.GS)};
-    std::vector<std::string> literals;
-    for (const TemplatePart& part : parts_) literals.push_back(part.literal);
-    std::string row;
-    row.reserve(template_.size() + 2 * (values[0].size() + values[1].size() + values[2].size()));
-    AppendRow(row, literals, values);
     return {std::string(kRowStart), std::move(row), std::string(kRowEnd)};
 }
 
-std::string LibraryPage::Document(std::string_view favouritesText) const {
+template <typename FillValues>
+std::string LibraryPage::Build(std::string_view text, FillValues fillValues) const {
     const std::string head = JoinedGb18030(HeadPieces());
     const std::string end = JoinedGb18030(EndPieces());
-    const std::string rowStart = Utf8ToGb18030(kRowStart);
-    const std::string rowEnd = Utf8ToGb18030(kRowEnd);
-    std::vector<std::string> literals;  // the template's text between the values, encoded
-    std::size_t templateBytes = rowStart.size() + rowEnd.size();
+    // The template's text between the values, encoded, with the row's start and end joined
+    // to its first and last literal; and the value that follows each (none: past the end).
+    std::vector<std::string> literals;
+    std::vector<std::size_t> fields;
+    std::size_t rowBytes = 0;
     for (const TemplatePart& part : parts_) {
         literals.push_back(Utf8ToGb18030(part.literal));
-        templateBytes += literals.back().size();
+        fields.push_back(part.field == Field::None ? kNoValue
+                                                   : static_cast<std::size_t>(part.field) - 1);
     }
-    const auto lines = static_cast<std::size_t>(
-        std::count(favouritesText.begin(), favouritesText.end(), '\n') + 1);
+    literals.front().insert(0, Utf8ToGb18030(kRowStart));
+    literals.back() += Utf8ToGb18030(kRowEnd);
+    for (const std::string& literal : literals) rowBytes += literal.size();
+
+    const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n') + 1);
     // Each value appears at most twice in a row; escapes may still make it grow.
     std::string page;
-    page.reserve(head.size() + end.size() + lines * templateBytes + 2 * favouritesText.size());
+    page.reserve(head.size() + end.size() + lines * rowBytes + 2 * text.size());
     page += head;
-    // One row's values, escaped and encoded once each although the template has each twice.
-    std::string value;
-    RowValues encoded;
-    ForEachFavouriteLine(favouritesText, [&](std::string_view line) {
+    RowValues values;
+    ForEachFavouriteLine(text, [&](std::string_view line) {
         if (!LineMakesRow(line)) return;
-        const FavouriteRecord record = ParseFavouriteLine(line);
-        const std::array<const std::string*, 3> fields = {&record.ID, &record.GN, &record.GS};
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            value.clear();
-            AppendRowValue(value, *fields[i]);
-            encoded[i].clear();
-            AppendGb18030(encoded[i], value);
-        }
-        page += rowStart;
-        AppendRow(page, literals, encoded);
-        page += rowEnd;
+        fillValues(line, values);
+        AppendRow(page, literals, fields, values);
     });
     page += end;
     return page;
+}
+
+std::string LibraryPage::Document(std::string_view favouritesText) const {
+    std::string scratch;
+    return Build(favouritesText, [&](std::string_view line, RowValues& values) {
+        EncodeRowValues(ParseFavouriteLine(line), scratch, values);
+    });
+}
+
+std::string LibraryPage::DocumentOfFile(std::string_view fileBytes) const {
+    if (HasByteOrderMark(fileBytes)) return Document(DecodeFavouritesText(fileBytes));
+    std::string scratch;
+    return Build(fileBytes, [&](std::string_view line, RowValues& values) {
+        const std::optional<FavouriteFields> fields = CutUsualFavouriteLine(line);
+        if (!fields || !IsStableGb18030(line)) {
+            // No character holds a CR or LF byte, and bytes that do not decode never take
+            // an ASCII byte with them: the line decodes as it did within the whole text.
+            EncodeRowValues(ParseFavouriteLine(Gb18030ToUtf8(line)), scratch, values);
+            return;
+        }
+        // The escapes and "%20" are ASCII, which GB18030 uses in no other character: the
+        // line's own bytes are the values' bytes in the page.
+        const std::array<std::string_view, 3> stored = {fields->ID, fields->GN, fields->GS};
+        for (std::size_t i = 0; i < stored.size(); ++i) {
+            values[i].clear();
+            AppendRowValue(values[i], stored[i]);
+        }
+    });
 }
 
 std::vector<std::string> LibraryPage::EndPieces() const {

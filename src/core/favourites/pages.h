@@ -3,7 +3,6 @@
 // by one into the view's document in the order given here.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +40,12 @@ class LibraryPage {
     // sized up front, with the template's bytes encoded once and only the values per row.
     std::string Document(std::string_view favouritesText) const;
 
+    // The same page for the favourites file's bytes as stored (ReadFavouritesBytes): the
+    // bytes Document(DecodeFavouritesText(fileBytes)) gives. A usual line in GB18030 that
+    // reads back as it stands goes into its row without being decoded and encoded again;
+    // other lines, and files with a byte-order mark, go through the decoded text.
+    std::string DocumentOfFile(std::string_view fileBytes) const;
+
     // The row template (both pieces joined), placeholders unfilled.
     const std::string& RowTemplate() const { return template_; }
 
@@ -55,12 +60,12 @@ class LibraryPage {
         std::string literal;
         Field field = Field::None;
     };
-    using RowValues = std::array<std::string, 3>;  // ID, GN, GS, ready for the page
 
-    // Appends one row's template: each part's literal (`literals`, in the encoding of
-    // `out`), then the value of its field.
-    void AppendRow(std::string& out, const std::vector<std::string>& literals,
-                   const RowValues& values) const;
+    // Writes the page for `text` (the decoded text or the file's bytes): the head, then for
+    // each line that makes a row, its values as `fillValues(line, values)` leaves them (ID,
+    // GN, GS, ready for the page), then the end.
+    template <typename FillValues>
+    std::string Build(std::string_view text, FillValues fillValues) const;
 
     std::string styleSheet_;
     std::string template_;

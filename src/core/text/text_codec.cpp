@@ -1,5 +1,6 @@
 #include "core/text/text_codec.h"
 
+#include <bitset>
 #include <cstdint>
 #include <cstring>
 
@@ -175,6 +176,35 @@ bool DecodeGb18030Sequence(std::string_view sequence, std::string& outUtf8) {
     // U+FFFD comes back for bytes that name no character, and for the bytes of U+FFFD itself.
     if (decoded == kReplacementCharacter && sequence != "\x84\x31\xA4\x37") return false;
     outUtf8 += decoded;
+    return true;
+}
+
+bool HasByteOrderMark(std::string_view bytes) {
+    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
+           bytes.starts_with("\xFE\xFF");
+}
+
+bool IsStableGb18030(std::string_view bytes) {
+    // Bit (lead << 8 | trail) is set for a two-byte character that reads back as it stands.
+    // A few do not: the converter gives some of them standard characters whose own code has
+    // four bytes.
+    static const auto* const stable = [] {
+        auto* table = new std::bitset<0x10000>();
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+                if (Gb18030SequenceLength(pair, 0) != 2) continue;  // trail 0x7F
+                table->set(lead << 8 | trail, Utf8ToGb18030(Gb18030ToUtf8(pair)) == pair);
+            }
+        }
+        return table;
+    }();
+    for (std::size_t i = AsciiRunEnd(bytes, 0); i < bytes.size(); i = AsciiRunEnd(bytes, i)) {
+        if (i + 1 >= bytes.size() || !stable->test(ByteAt(bytes, i) << 8 | ByteAt(bytes, i + 1))) {
+            return false;
+        }
+        i += 2;
+    }
     return true;
 }
 

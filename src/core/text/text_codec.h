@@ -44,6 +44,15 @@ std::string SanitizeUtf8(std::string_view bytes);
 // True when the bytes are valid UTF-8 (no overlongs, no surrogates, at most U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Whether the bytes start with a UTF-8, UTF-16 LE or UTF-16 BE byte-order mark.
+bool HasByteOrderMark(std::string_view bytes);
+
+// Whether GB18030 bytes read back as they stand: decoded and encoded again, they come out
+// the same. True for ASCII and for nearly every two-byte character; judged by a table of
+// the two-byte characters (built once from the converter), so other bytes, four-byte
+// characters included, answer false even where they would read back.
+bool IsStableGb18030(std::string_view bytes);
+
 // Decodes a whole favourites file to UTF-8: a UTF-8 byte-order mark means UTF-8, a
 // UTF-16 LE or BE mark means UTF-16 (the mark itself is dropped); anything else is
 // GB18030. Bytes that do not decode become U+FFFD.

@@ -63,7 +63,7 @@ void FavouritesController::ShowLibrary() {
     BrowserView* side = parts_.sideColumn;
     std::string document;
     try {
-        document = LibraryPage(portal_).Document(ReadFavouritesText(path.toStdString()));
+        document = LibraryPage(portal_).DocumentOfFile(ReadFavouritesBytes(path.toStdString()));
     } catch (const std::exception& error) {  // the file, or the text converter
         // The side column keeps what it showed.
         ShowStop(QStringLiteral("无法读取收藏文件：\n") + QString::fromUtf8(error.what()));
