@@ -5,6 +5,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/memory/huge_pages.h"
 #include "core/text/text_codec.h"
 
 namespace lorvex {
@@ -207,6 +208,9 @@ std::string LibraryPage::Build(std::string_view text, FillValues fillValues) con
     // Each value appears at most twice in a row; escapes may still make it grow.
     std::string page;
     page.reserve(head.size() + end.size() + lines * rowBytes + 2 * text.size());
+    // A large library's page is tens of megabytes written once: in small pages, the faults
+    // of the fresh memory took about half of its time.
+    PreferHugePages(page.data(), page.capacity());
     page += head;
     RowValues values;
     ForEachFavouriteLine(text, [&](std::string_view line) {
