@@ -3,8 +3,9 @@
 
 A development tool, not part of the product. It starts the demo portal on 127.0.0.1:8033
 (the origin the client is built for), then starts the client and the peer browser N times
-each, alternating, under the current DISPLAY, each with a fresh HOME and XDG_RUNTIME_DIR,
-and prints medians of:
+each, alternating, under the current DISPLAY, each with a fresh HOME and XDG_RUNTIME_DIR
+(with --warm, each program keeps one HOME, its profile made by a first run that is not
+measured: the start a user makes every day after the first), and prints medians of:
 
   shown      exec -> a viewable window with the started process's _NET_WM_PID (polled)
   idle req   exec -> the portal receives /33/disp.asp
@@ -34,6 +35,7 @@ chromium (apt-get install chromium).
 
   cmake --preset bench && cmake --build --preset bench
   DISPLAY=:69 bench/startup_bench.py [--build build/bench] [--runs 5] [--settle 3] [--isolate]
+                                     [--warm]
 """
 
 import argparse
@@ -311,9 +313,12 @@ def _is_zombie(pid):
         return True
 
 
-def one_run(kind, command, log, args, work, running, windows):
-    """Starts one program, measures it, stops it. Returns a dict of measurements."""
-    home = tempfile.mkdtemp(prefix=f"{kind}-home-", dir=work)
+def one_run(kind, command, log, args, work, running, windows, home=None):
+    """Starts one program, measures it, stops it. Returns a dict of measurements. With
+    `home`, the program runs in that HOME and it is kept; otherwise in a fresh one."""
+    keep_home = home is not None
+    if home is None:
+        home = tempfile.mkdtemp(prefix=f"{kind}-home-", dir=work)
     runtime = tempfile.mkdtemp(prefix=f"{kind}-run-", dir=work)
     os.chmod(runtime, 0o700)
     env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime,
@@ -378,7 +383,8 @@ def one_run(kind, command, log, args, work, running, windows):
         output.close()
         with open(os.path.join(home, "output.log"), errors="replace") as f:
             result["trace"] = startup_trace.steps_after_exec(f.read(), start)
-        shutil.rmtree(home, ignore_errors=True)
+        if not keep_home:
+            shutil.rmtree(home, ignore_errors=True)
         shutil.rmtree(runtime, ignore_errors=True)
     return result
 
@@ -413,6 +419,9 @@ def main():
     parser.add_argument("--timeout", type=float, default=30.0)
     parser.add_argument("--peer", default="chromium")
     parser.add_argument("--no-peer", action="store_true")
+    parser.add_argument("--warm", action="store_true",
+                        help="each program keeps one HOME, made by a first run not measured: "
+                             "the start of every day after the first")
     parser.add_argument("--isolate", action="store_true",
                         help="run in a private network namespace (needs root and unshare)")
     args = parser.parse_args()
@@ -470,9 +479,16 @@ def main():
         with open("/proc/loadavg") as f:
             load_before = f.read().split()[0]
         kinds = [("client", [client])] + ([] if args.no_peer else [("peer", peer)])
+        homes = {kind: None for kind, _ in kinds}
+        if args.warm:
+            for kind, command in kinds:
+                homes[kind] = tempfile.mkdtemp(prefix=f"{kind}-home-", dir=work)
+                one_run(kind, command, log, args, work, running, windows, homes[kind])
+                print(f"{kind}: profile made by a first run, not measured", flush=True)
+                time.sleep(1.0)
         for run in range(args.runs):
             for kind, command in kinds:
-                r = one_run(kind, command, log, args, work, running, windows)
+                r = one_run(kind, command, log, args, work, running, windows, homes[kind])
                 results[kind].append(r)
                 print(f"run {run + 1} {kind:6}  shown {fmt(r['shown'], 's'):>8}  "
                       f"idle req {fmt(r['idle'], 's'):>8}  both req {fmt(r['both'], 's'):>8}  "
@@ -510,6 +526,7 @@ def main():
         m[kind]["alone"] = median([r["pss"] for r in clean or rs
                                    if r["sharers"] == 0 or kind == "peer"])
     print(f"\nmedians of {args.runs} runs (client: {used['client']}, peer: {used['peer']}), "
+          f"{'profiles kept from a first run' if args.warm else 'fresh profiles'}, "
           f"settle {args.settle:.1f} s, load average {load_before} before, {load_after} after")
     print(f"{'':30}{'client':>10}{'peer':>10}")
     for key, label, unit in (("shown", "exec -> window shown", "s"),
