@@ -9,6 +9,7 @@
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PageDialogs.h"
 #include "ui/browsing/WebProfile.h"
+#include "ui/desktop/Compositing.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
@@ -20,9 +21,11 @@ int main(int argc, char* argv[]) {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterGeneratedPageScheme();
     lorvex::RegisterPageDialogScheme();
+    if (lorvex::ChooseCompositing()) TraceStartup("software compositing chosen");
     // The client reads no command line: Qt sees the program name only.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    lorvex::ForgetCompositingChoiceForChildren();
     TraceStartup("application");
     QCoreApplication::setApplicationName(lorvex::kApplicationTitle);
     // The desktop finds the menu entry, and with it the icon, by this name (the Wayland

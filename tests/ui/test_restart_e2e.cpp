@@ -1,14 +1,19 @@
 // The real client started, closed and started again with the same home folder: the login
 // cookie the portal set (it has an expiry) is sent again, the session cookie is not; pages
-// are asked for in Chinese; the profile lives in the user's data folder; and the engine
-// has nothing to complain about at exit.
+// are asked for in Chinese; the profile lives in the user's data folder; the idle page is
+// on screen (under Xvfb the client composites in software); and the engine has nothing to
+// complain about at exit.
 //
 // The demo portal runs in this process on the port of the build's configured portal
 // origin, where the client looks for it. The first run is sent from the idle page to the
 // login page, which sets the two cookies.
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
+#include <QScreen>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +40,23 @@ quint16 PortalPort() {
     return static_cast<quint16>(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
 }
 
+// Whether the main view of the client's window shows a page: the upper left below the
+// title holds the idle page's heading and text, in many colours; a view left unpainted is
+// one colour.
+bool ShowsPage(const QString& window) {
+    const QRect frame = XGeometry(window);
+    if (frame.isEmpty()) return false;
+    const QImage shot =
+        QGuiApplication::primaryScreen()
+            ->grabWindow(0, frame.x() + 8, frame.y() + 40, frame.width() / 2, frame.height() / 3)
+            .toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) colours.insert(shot.pixel(x, y));
+    }
+    return colours.size() >= 8;
+}
+
 }  // namespace
 
 class TestRestartE2E : public QObject {
@@ -44,9 +66,9 @@ class TestRestartE2E : public QObject {
     QTemporaryDir home_;
     QTemporaryDir runtime_;
 
-    // Runs the client until `ready` holds, then closes it with Alt+F4 as a user would;
-    // returns what it wrote to its output, or nothing when it did not end well.
-    std::optional<QString> RunUntil(const std::function<bool()>& ready) {
+    // Runs the client until `ready` holds for its window, then closes it with Alt+F4 as a
+    // user would; returns what it wrote to its output, or nothing when it did not end well.
+    std::optional<QString> RunUntil(const std::function<bool(const QString& window)>& ready) {
         QProcess client;
         client.setProcessEnvironment(ClientEnvironment(home_.path(), runtime_.path()));
         client.setProcessChannelMode(QProcess::MergedChannels);
@@ -58,7 +80,7 @@ class TestRestartE2E : public QObject {
                 RunXTool("xdotool", {"search", "--onlyvisible", "--pid",
                                      QString::number(client.processId()), "--name", "Lorvex"});
             if (found) window = found->section('\n', 0, 0).trimmed();
-            return !window.isEmpty() && ready();
+            return !window.isEmpty() && ready(window);
         });
         if (loaded) {
             Xdo({"windowactivate", "--sync", window});
@@ -88,8 +110,9 @@ class TestRestartE2E : public QObject {
     void loginOutlivesTheProgramAndTheVisitDoesNot() {
         portal_.SetRedirect(kIdlePage, kLoginPage);
         // Logged in once the login page's style sheet is asked for with the cookies.
-        const std::optional<QString> first =
-            RunUntil([&] { return portal_.Header("/33/mtv.css", "Cookie").contains("visit=1"); });
+        const std::optional<QString> first = RunUntil([&](const QString&) {
+            return portal_.Header("/33/mtv.css", "Cookie").contains("visit=1");
+        });
         QVERIFY(first.has_value());
         portal_.SetRedirect(kIdlePage, {});
         // The profile's folder, under the user's data folder in the client's home.
@@ -98,8 +121,9 @@ class TestRestartE2E : public QObject {
         QVERIFY2(QFileInfo::exists(storage + "/Cookies"), qPrintable(storage));
 
         portal_.ClearRequests();
-        const std::optional<QString> second =
-            RunUntil([&] { return portal_.Requests().contains(kIdlePage); });
+        const std::optional<QString> second = RunUntil([&](const QString& window) {
+            return portal_.Requests().contains(kIdlePage) && ShowsPage(window);
+        });
         QVERIFY(second.has_value());
         const QByteArray cookies = portal_.Header(kIdlePage, "Cookie");
         QVERIFY2(cookies.contains("member=1024"), cookies.constData());
