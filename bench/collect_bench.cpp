@@ -70,5 +70,5 @@ void CollectBench::clickToConfirmation() {
           (times[kRounds / 2 - 1] + times[kRounds / 2]) / 2, times.back());
 }
 
-QTEST_MAIN(CollectBench)
+LORVEX_UI_TEST_MAIN(CollectBench)
 #include "collect_bench.moc"

@@ -9,13 +9,17 @@
 
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/PageDialogs.h"
+#include "ui/desktop/Compositing.h"
 
 namespace lorvex::testing {
 
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
     RegisterGeneratedPageScheme();
     RegisterPageDialogScheme();
+    // Composited as the client is on this display.
+    ChooseCompositing();
     QApplication app(argc, argv);
+    ForgetCompositingChoiceForChildren();
     QCoreApplication::setApplicationName(kApplicationTitle);
     return run(argc, argv);
 }
