@@ -41,9 +41,14 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
     QVERIFY(fixture.Start());
     BrowserView* main = fixture.window->MainView();
     const QString player = "/33/playwmv.asp?id=1024&g=a&c=b";
+    const std::string playerAddress = (fixture.portal.Origin() + player).toStdString();
+    // Collect is enabled on the idle page as well, and the idle page may still be loading:
+    // wait for the player page itself, loaded.
+    QSignalSpy shown(main, &QWebEngineView::loadFinished);
     main->Navigate(fixture.portal.Origin() + player);
     QVERIFY(WaitUntil([&] {
-        return fixture.window->Panel().collect->isEnabled() && !main->page()->isLoading();
+        return !shown.isEmpty() && main->LocationURL() == playerAddress &&
+               !main->page()->isLoading() && fixture.window->Panel().collect->isEnabled();
     }));
     const qint64 firstRenderer = main->page()->renderProcessPid();
 
@@ -57,13 +62,13 @@ void RendererCrashTest::killedRendererReloadsOnceAMinute() {
     QVERIFY(loaded.first().at(0).toBool());
     QVERIFY(fixture.window->Panel().collect->isEnabled());
     QVERIFY(main->page()->renderProcessPid() != firstRenderer);
-    QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
+    QCOMPARE(main->LocationURL(), playerAddress);
 
     // The second within the minute: the view stays as the engine left it. The page must be
     // done with everything first, or the end of a load in flight would read as a reload.
     QVERIFY(WaitUntil([&] { return !main->page()->isLoading(); }));
     QVERIFY(!KillRendererAndReload(main));
-    QCOMPARE(main->LocationURL(), (fixture.portal.Origin() + player).toStdString());
+    QCOMPARE(main->LocationURL(), playerAddress);
 }
 
 LORVEX_UI_TEST_MAIN(RendererCrashTest)
