@@ -91,7 +91,10 @@ class TestRestartE2E : public QObject {
         const QString output = QString::fromLocal8Bit(client.readAll());
         if (!loaded || !ended || client.exitStatus() != QProcess::NormalExit ||
             client.exitCode() != 0) {
-            qWarning().noquote() << "the client's run failed; its output:\n" << output.right(3000);
+            qWarning().noquote() << "the client's run failed (loaded" << loaded << "ended" << ended
+                                 << "status" << client.exitStatus() << "code" << client.exitCode()
+                                 << "); its output:\n"
+                                 << output.right(3000);
             return std::nullopt;
         }
         return output;
