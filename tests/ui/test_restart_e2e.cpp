@@ -86,7 +86,9 @@ class TestRestartE2E : public QObject {
             Xdo({"windowactivate", "--sync", window});
             Xdo({"key", "alt+F4"});
         }
-        const bool ended = client.waitForFinished(Deadline(30000));
+        // The client may end while the events of the key press are served, before any
+        // wait here; waitForFinished would then say it did not.
+        const bool ended = WaitUntil([&] { return client.state() == QProcess::NotRunning; });
         if (!ended) client.kill();
         const QString output = QString::fromLocal8Bit(client.readAll());
         if (!loaded || !ended || client.exitStatus() != QProcess::NormalExit ||
