@@ -118,6 +118,8 @@ void SkinPointerTest::dragOnTheTitleMovesTheWindow() {
                  }),
                  qPrintable(where()));
         QVERIFY(Xdo({"mouseup", buttonName}));
+        // The picture is found below from where the client thinks the window is.
+        QVERIFY2(WaitUntil([&] { return window.geometry() == expected; }), qPrintable(where()));
     } else {
         QVERIFY(Xdo(drag << "mouseup" << buttonName));
         QVERIFY2(WaitUntil([&] { return window.geometry() == expected; }), qPrintable(where()));
@@ -127,7 +129,8 @@ void SkinPointerTest::dragOnTheTitleMovesTheWindow() {
     // manager has let go of it (a move of its own still running), a click would go there.
     PictureElement* maximise = window.Frame().maxRestoreButton;
     QVERIFY(Xdo(MoveTo(maximise->mapToGlobal(maximise->rect().center()))));
-    QVERIFY2(WaitUntil([&] { return maximise->underMouse(); }), "the pointer is not back");
+    QVERIFY2(WaitUntil([&] { return maximise->underMouse(); }),
+             qPrintable(QStringLiteral("the pointer is not back, ") + where()));
     QVERIFY(Xdo({"click", "1"}));
     QVERIFY(fixture_.WaitForMaximised());
 }
