@@ -5,14 +5,14 @@
 #include "ui/app/MainWindow.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
-#include "ui/browsing/BrowserView.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/Compositing.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
+#include "ui/dialogs/PageDialogs.h"
+#include "ui/web/BrowserView.h"
+#include "ui/web/WebProfile.h"
+#include "ui/written/WrittenPageStore.h"
 
 int main(int argc, char* argv[]) {
     using lorvex::TraceStartup;

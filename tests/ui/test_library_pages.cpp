@@ -1,10 +1,10 @@
 // Names that must survive the whole road, written pages that history must reach, and a
 // portal origin configured in a form the engine does not keep.
 
-#include "core/favourites/pages.h"
+#include "core/written/pages.h"
 #include "support/UiTestSupport.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PortalOrigin.h"
+#include "ui/web/PortalOrigin.h"
+#include "ui/written/WrittenPageStore.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;

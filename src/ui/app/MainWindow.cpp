@@ -14,10 +14,7 @@
 #include "ui/app/CommandButton.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/BrowsingController.h"
-#include "ui/browsing/PortalOrigin.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/ScreenUnits.h"
 #include "ui/desktop/SystemLauncher.h"
@@ -25,6 +22,9 @@
 #include "ui/favourites/FavouritesController.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
+#include "ui/web/BrowserView.h"
+#include "ui/web/PortalOrigin.h"
+#include "ui/web/WebProfile.h"
 
 // The pictures are compiled into the UI library; a static library's resources must be
 // registered by hand.

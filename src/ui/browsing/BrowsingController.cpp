@@ -3,10 +3,10 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/FullScreenHost.h"
 #include "ui/browsing/PopupHost.h"
 #include "ui/desktop/SystemLauncher.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

@@ -7,10 +7,10 @@
 #include <exception>
 
 #include "core/favourites/favourites_file.h"
-#include "core/favourites/pages.h"
-#include "ui/browsing/BrowserView.h"
+#include "core/written/pages.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/SystemLauncher.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

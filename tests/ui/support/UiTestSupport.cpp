@@ -7,9 +7,9 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/desktop/Compositing.h"
+#include "ui/dialogs/PageDialogs.h"
+#include "ui/written/WrittenPageStore.h"
 
 namespace lorvex::testing {
 

@@ -1,4 +1,4 @@
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 #include <QContextMenuEvent>
 #include <QLoggingCategory>
@@ -17,11 +17,11 @@
 #include "core/portal/location.h"
 #include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/ViewKeys.h"
-#include "ui/browsing/ViewMenu.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/StartupTrace.h"
+#include "ui/web/ViewKeys.h"
+#include "ui/web/ViewMenu.h"
+#include "ui/web/WebProfile.h"
+#include "ui/written/WrittenPageStore.h"
 
 namespace lorvex {
 

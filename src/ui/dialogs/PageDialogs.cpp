@@ -1,4 +1,4 @@
-#include "ui/browsing/PageDialogs.h"
+#include "ui/dialogs/PageDialogs.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -19,7 +19,7 @@
 #include <QWebEngineUrlScheme>
 #include <memory>
 
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

@@ -1,4 +1,4 @@
-#include "ui/browsing/GeneratedPages.h"
+#include "ui/written/WrittenPageStore.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

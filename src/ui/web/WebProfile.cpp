@@ -1,13 +1,13 @@
-#include "ui/browsing/WebProfile.h"
+#include "ui/web/WebProfile.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWebEngineProfile>
 
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
+#include "ui/dialogs/PageDialogs.h"
+#include "ui/written/WrittenPageStore.h"
 
 namespace lorvex {
 

@@ -1,4 +1,4 @@
-#include "core/portal/written_documents.h"
+#include "core/written/written_pages.h"
 
 #include <utility>
 

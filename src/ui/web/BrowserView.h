@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "core/browsing/view_rules.h"
-#include "ui/browsing/PageDialogs.h"
+#include "ui/dialogs/PageDialogs.h"
 
 namespace lorvex {
 

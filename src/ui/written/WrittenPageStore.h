@@ -12,7 +12,7 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <string>
 
-#include "core/portal/written_documents.h"
+#include "core/written/written_pages.h"
 
 class QWebEnginePage;
 class QWebEngineProfile;
