@@ -9,7 +9,7 @@
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
-#include "ui/dialogs/PageDialogs.h"
+#include "ui/dialogs/PageDialogHandler.h"
 #include "ui/web/BrowserView.h"
 #include "ui/web/WebProfile.h"
 #include "ui/written/WrittenPageStore.h"

@@ -6,7 +6,7 @@
 
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
-#include "ui/dialogs/PageDialogs.h"
+#include "ui/dialogs/PageDialogHandler.h"
 #include "ui/written/WrittenPageStore.h"
 
 namespace lorvex {

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "ui/desktop/Compositing.h"
-#include "ui/dialogs/PageDialogs.h"
+#include "ui/dialogs/PageDialogHandler.h"
 #include "ui/written/WrittenPageStore.h"
 
 namespace lorvex::testing {
