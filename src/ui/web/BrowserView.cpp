@@ -12,32 +12,13 @@
 #include "core/portal/location.h"
 #include "core/text/text_codec.h"
 #include "ui/desktop/StartupTrace.h"
+#include "ui/scripts/PageScripts.h"
 #include "ui/web/ViewKeys.h"
 #include "ui/web/ViewMenu.h"
 #include "ui/web/WebProfile.h"
 #include "ui/written/WrittenPageStore.h"
 
 namespace lorvex {
-
-namespace {
-
-// Overflow hidden on the root and the body: without a scroll bar a page can still scroll
-// by wheel or keys unless its overflow is hidden.
-constexpr char kNoScrollScript[] = R"(
-(function () {
-  var css = 'html, body { overflow: hidden !important; }';
-  var style = document.getElementById('lorvex-no-scroll');
-  if (!style) {
-    style = document.createElement('style');
-    style.id = 'lorvex-no-scroll';
-    (document.head || document.documentElement).appendChild(style);
-  }
-  style.textContent = css;
-  if (document.body) document.body.setAttribute('scroll', 'no');
-})();
-)";
-
-}  // namespace
 
 BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKeys(this); }
 
@@ -177,7 +158,7 @@ void BrowserView::DocumentClose() {
 void BrowserView::HideScrollBars() {
     BrowserPage* current = EnsurePage();
     current->settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
-    current->runJavaScript(QString::fromLatin1(kNoScrollScript),
+    current->runJavaScript(PageScripts::Source(PageScript::NoScroll),
                            QWebEngineScript::ApplicationWorld);
 }
 
