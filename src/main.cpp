@@ -12,14 +12,14 @@
 #include "ui/dialogs/PageDialogHandler.h"
 #include "ui/web/BrowserView.h"
 #include "ui/web/WebProfile.h"
-#include "ui/written/WrittenPageStore.h"
+#include "ui/written/WrittenPageHandler.h"
 
 int main(int argc, char* argv[]) {
     using lorvex::TraceStartup;
     TraceStartup("main");
     // The web engine reports its start-up parameters at info level; the user needs none.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    lorvex::RegisterGeneratedPageScheme();
+    lorvex::RegisterWrittenPageScheme();
     lorvex::RegisterPageDialogScheme();
     if (lorvex::ChooseCompositing()) TraceStartup("software compositing chosen");
     // The client reads no command line: Qt sees the program name only.

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 
 #include "support/UiTestSupport.h"
+#include "ui/written/WrittenPageStore.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -20,8 +21,10 @@ void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
     QVERIFY(portal.Start() != 0);
     QTemporaryDir documents;
     const PortalAddresses addresses = MakePortalAddresses(portal.Origin().toStdString());
+    WrittenPageStore writtenPages;
     BrowserView mainView;
     BrowserView sideColumn;
+    sideColumn.SetWrittenPages(&writtenPages);
     QPushButton library;
     RecordingMessageBoxes messages;
     RecordingLauncher launcher;

@@ -25,6 +25,7 @@
 #include "ui/web/BrowserView.h"
 #include "ui/web/PortalOrigin.h"
 #include "ui/web/WebProfile.h"
+#include "ui/written/WrittenPageStore.h"
 
 // The pictures are compiled into the UI library; a static library's resources must be
 // registered by hand.
@@ -105,6 +106,9 @@ void MainWindow::CreateControls() {
     mainView_ = new BrowserView(this);
     mainView_->setObjectName(QStringLiteral("WebBrowser2"));
     mainView_->setGeometry(8, 72, 352, 105);
+    writtenPages_ = new WrittenPageStore(this);
+    sideColumn_->SetWrittenPages(writtenPages_);
+    mainView_->SetWrittenPages(writtenPages_);
     panel_ = CreatePanel(this, TwipsPerPixelX(this));
 
     // Keyboard order follows the designed tab indexes.

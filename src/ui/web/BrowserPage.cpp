@@ -14,7 +14,7 @@
 #include "ui/dialogs/PageDialogs.h"
 #include "ui/scripts/PageScripts.h"
 #include "ui/web/BrowserView.h"
-#include "ui/written/WrittenPageStore.h"
+#include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex {
 
@@ -115,8 +115,8 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     const bool byClient = isMainFrame && view_->TakeClientNavigation();
     const std::string scheme = url.scheme().toStdString();
     const std::string path = url.path().toStdString();
-    const bool allowed = NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient},
-                                           kGeneratedPageScheme);
+    const bool allowed =
+        NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient}, kWrittenPageScheme);
     // A page's dialogs are counted until it navigates.
     if (allowed && isMainFrame) view_->Dialogs().PageNavigated();
     return allowed;

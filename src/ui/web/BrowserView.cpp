@@ -30,8 +30,7 @@ BrowserPage* BrowserView::EnsurePage() {
         page_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled,
                                         bool(fullScreen_));
         setPage(page_);
-        // Documents written into this view stay while its history can go back to them.
-        GeneratedPageStore::Instance().Watch(page_);
+        if (writtenPages_) writtenPages_->Watch(page_);
         connect(page_, &QWebEnginePage::renderProcessTerminated, this,
                 [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                     RendererEnded(status);
@@ -125,6 +124,11 @@ std::string BrowserView::LocationURL() const {
     return PresentLocation(url().toEncoded().toStdString());
 }
 
+void BrowserView::SetWrittenPages(WrittenPageStore* store) {
+    writtenPages_ = store;
+    if (store != nullptr && page_ != nullptr) store->Watch(page_);
+}
+
 void BrowserView::DocumentOpen() {
     document_.clear();
     documentOpen_ = true;
@@ -149,8 +153,10 @@ void BrowserView::DocumentWriteEncoded(std::string bytes) {
 void BrowserView::DocumentClose() {
     if (!documentOpen_) return;
     documentOpen_ = false;
+    std::string document = std::exchange(document_, {});
+    if (!writtenPages_) return;
     EnsurePage();
-    const QUrl url = GeneratedPageStore::Instance().Add(std::exchange(document_, {}));
+    const QUrl url = writtenPages_->Add(std::move(document));
     BeginClientNavigation();
     load(url);
 }

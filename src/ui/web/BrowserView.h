@@ -3,6 +3,7 @@
 // on, in the client's terms.
 #pragma once
 
+#include <QPointer>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -18,6 +19,7 @@
 namespace lorvex {
 
 class SystemLauncher;
+class WrittenPageStore;
 
 class BrowserView : public QWebEngineView {
     Q_OBJECT
@@ -60,6 +62,11 @@ class BrowserView : public QWebEngineView {
     // The address of the view's top-level document as the user reads it: non-ASCII escapes
     // decoded into characters, ASCII escapes kept (UTF-8). Empty before the first load.
     std::string LocationURL() const;
+
+    // Where the pages written into this view are kept and served from (the main window's
+    // store); the view's history is watched so they stay while it can go back to them. A
+    // view without a store shows no written page.
+    void SetWrittenPages(WrittenPageStore* store);
 
     // Writes a document of the client's own into the view: Open starts it, each Write
     // appends a piece (UTF-8), Close hands the whole text to the view, which then loads it.
@@ -113,6 +120,7 @@ class BrowserView : public QWebEngineView {
     FullScreenHandler fullScreen_;
     bool inFullScreen_ = false;
     CrashReloads crashReloads_;
+    QPointer<WrittenPageStore> writtenPages_;
 };
 
 }  // namespace lorvex

@@ -7,7 +7,6 @@
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
 #include "ui/dialogs/PageDialogHandler.h"
-#include "ui/written/WrittenPageStore.h"
 
 namespace lorvex {
 
@@ -31,7 +30,6 @@ QWebEngineProfile* WebProfile() {
     // ForcePersistentCookies would keep session cookies on disk as well.
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     profile->setHttpAcceptLanguage(QString::fromLatin1(kUserLanguage));
-    InstallGeneratedPageHandler(profile);
     InstallPageDialogHandler(profile);
     TraceStartup("profile");
     return profile;

@@ -1,105 +1,72 @@
 #include "ui/written/WrittenPageStore.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QThreadPool>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
-#include <optional>
 
 #include "core/text/text_codec.h"
+#include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex {
 
-namespace {
+WrittenPageStore::WrittenPageStore(QObject* parent)
+    : QObject(parent),
+      droppedPage_(std::make_shared<const std::string>(Utf8ToGb18030(kDroppedWrittenPage))),
+      handler_(new WrittenPageHandler(this)) {}
 
-constexpr QLatin1StringView kPagePrefix("page/");
-
-// The document number in an address of the scheme, if it is one.
-std::optional<std::uint64_t> DocumentNumber(const QUrl& url) {
-    if (url.scheme() != QLatin1StringView(kGeneratedPageScheme)) return std::nullopt;
-    const QString path = url.path();
-    if (!path.startsWith(kPagePrefix)) return std::nullopt;
-    bool ok = false;
-    const qulonglong number = path.mid(kPagePrefix.size()).toULongLong(&ok);
-    return ok ? std::optional<std::uint64_t>(number) : std::nullopt;
-}
-
-// Serves shared bytes without copying them; holds them until the engine has read them.
-class SharedBytesDevice : public QBuffer {
-  public:
-    SharedBytesDevice(WrittenDocuments::Bytes bytes, QObject* parent)
-        : QBuffer(parent), bytes_(std::move(bytes)) {
-        setData(QByteArray::fromRawData(bytes_->data(), static_cast<qsizetype>(bytes_->size())));
+// The profiles outlive the store: they stop asking it.
+WrittenPageStore::~WrittenPageStore() {
+    for (const QPointer<QWebEngineProfile>& profile : profiles_) {
+        if (profile && profile->urlSchemeHandler(kWrittenPageScheme) == handler_) {
+            profile->removeUrlSchemeHandler(handler_);
+        }
     }
-
-  private:
-    WrittenDocuments::Bytes bytes_;
-};
-
-}  // namespace
-
-void RegisterGeneratedPageScheme() {
-    QWebEngineUrlScheme scheme(kGeneratedPageScheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    // Local: a portal page can neither load a written document nor navigate to one, so
-    // what the client wrote stays the client's. Not a secure scheme: the library page loads
-    // the portal's http style sheet and icon, which a secure page would block as mixed
-    // content.
-    scheme.setFlags(QWebEngineUrlScheme::LocalScheme);
-    QWebEngineUrlScheme::registerScheme(scheme);
 }
 
-void InstallGeneratedPageHandler(QWebEngineProfile* profile) {
-    if (profile->urlSchemeHandler(kGeneratedPageScheme) != nullptr) return;
-    profile->installUrlSchemeHandler(kGeneratedPageScheme, new GeneratedPageHandler(profile));
+QUrl WrittenPageStore::Add(std::string bytes) {
+    const std::uint64_t number = pages_.Add(std::move(bytes));
+    pages_.Prune([this](std::uint64_t n) { return Reachable(n); });
+    return WrittenPageUrl(number);
 }
 
-GeneratedPageStore& GeneratedPageStore::Instance() {
-    static GeneratedPageStore store;
-    return store;
+void WrittenPageStore::Watch(QWebEnginePage* page) {
+    watched_.removeAll(nullptr);
+    if (!watched_.contains(page)) watched_.append(page);
+    ServeOn(page->profile());
 }
 
-GeneratedPageStore::GeneratedPageStore()
-    : droppedPage_(std::make_shared<const std::string>(Utf8ToGb18030(kDroppedDocumentPage))) {}
-
-QUrl GeneratedPageStore::Add(std::string bytes) {
-    const std::uint64_t number = documents_.Add(std::move(bytes));
-    documents_.Prune([this](std::uint64_t n) { return Reachable(n); });
-    QUrl url;
-    url.setScheme(QString::fromLatin1(kGeneratedPageScheme));
-    url.setPath(kPagePrefix + QString::number(number));
-    return url;
+// A profile has one handler for the scheme: this store's replaces another's.
+void WrittenPageStore::ServeOn(QWebEngineProfile* profile) {
+    const QWebEngineUrlSchemeHandler* current = profile->urlSchemeHandler(kWrittenPageScheme);
+    if (current == handler_) return;
+    if (current != nullptr) profile->removeUrlScheme(kWrittenPageScheme);
+    profile->installUrlSchemeHandler(kWrittenPageScheme, handler_);
+    profiles_.removeAll(nullptr);
+    profiles_.append(profile);
 }
 
-void GeneratedPageStore::Watch(QWebEnginePage* page) {
-    pages_.removeAll(nullptr);
-    if (!pages_.contains(page)) pages_.append(page);
-}
-
-bool GeneratedPageStore::Reachable(std::uint64_t number) const {
-    for (const QPointer<QWebEnginePage>& page : pages_) {
+bool WrittenPageStore::Reachable(std::uint64_t number) const {
+    for (const QPointer<QWebEnginePage>& page : watched_) {
         if (page.isNull()) continue;
-        if (DocumentNumber(page->url()) == number ||
-            DocumentNumber(page->requestedUrl()) == number) {
+        if (WrittenPageNumber(page->url()) == number ||
+            WrittenPageNumber(page->requestedUrl()) == number) {
             return true;
         }
         const QList<QWebEngineHistoryItem> items = page->history()->items();
         for (const QWebEngineHistoryItem& item : items) {
-            if (DocumentNumber(item.url()) == number) return true;
+            if (WrittenPageNumber(item.url()) == number) return true;
         }
     }
     return false;
 }
 
-WrittenDocuments::Bytes GeneratedPageStore::Serve(const QUrl& url) const {
-    const std::optional<std::uint64_t> number = DocumentNumber(url);
+WrittenPages::Bytes WrittenPageStore::Serve(const QUrl& url) const {
+    const std::optional<std::uint64_t> number = WrittenPageNumber(url);
     if (!number) return nullptr;
-    WrittenDocuments::Bytes bytes = documents_.Find(*number);
-    if (!bytes) return documents_.Dropped(*number) ? droppedPage_ : nullptr;
+    WrittenPages::Bytes bytes = pages_.Find(*number);
+    if (!bytes) return pages_.Dropped(*number) ? droppedPage_ : nullptr;
     if (!packed_.contains(*number)) return bytes;
     const QByteArray unpacked = qUncompress(reinterpret_cast<const uchar*>(bytes->data()),
                                             static_cast<qsizetype>(bytes->size()));
@@ -108,46 +75,30 @@ WrittenDocuments::Bytes GeneratedPageStore::Serve(const QUrl& url) const {
                                                static_cast<std::size_t>(unpacked.size()));
 }
 
-void GeneratedPageStore::PackWhenRead(std::uint64_t number, WrittenDocuments::Bytes served) {
+void WrittenPageStore::PackWhenRead(std::uint64_t number, WrittenPages::Bytes served) {
     // An unpacked copy served for Back is not what the store holds, so it is not packed
     // again.
-    if (served->size() < kPackFrom || documents_.Find(number) != served) return;
-    QThreadPool::globalInstance()->start([number, served = std::move(served)] {
-        // Level 1: the rows repeat, so even the fastest level shrinks a page many times.
-        const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(served->data()),
-                                            static_cast<qsizetype>(served->size()), 1);
-        if (packed.isEmpty()) return;
-        auto bytes = std::make_shared<const std::string>(packed.constData(),
-                                                         static_cast<std::size_t>(packed.size()));
-        QCoreApplication* app = QCoreApplication::instance();
-        if (app == nullptr) return;
-        QMetaObject::invokeMethod(
-            app,
-            [number, served, bytes = std::move(bytes)]() mutable {
-                GeneratedPageStore& store = Instance();
-                if (store.documents_.Replace(number, served, std::move(bytes))) {
-                    store.packed_.insert(number);
-                }
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void GeneratedPageHandler::requestStarted(QWebEngineUrlRequestJob* job) {
-    WrittenDocuments::Bytes bytes = GeneratedPageStore::Instance().Serve(job->requestUrl());
-    if (!bytes) {
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-        return;
-    }
-    // The job does not own the device: parent it to the job so both end together.
-    auto* device = new SharedBytesDevice(bytes, job);
-    device->open(QIODevice::ReadOnly);
-    // When the job ends the engine has read the document.
-    QObject::connect(device, &QObject::destroyed,
-                     [number = *DocumentNumber(job->requestUrl()), bytes = std::move(bytes)] {
-                         GeneratedPageStore::Instance().PackWhenRead(number, bytes);
-                     });
-    job->reply(QByteArrayLiteral("text/html;charset=gb2312"), device);
+    if (served->size() < kPackFrom || pages_.Find(number) != served) return;
+    QThreadPool::globalInstance()->start(
+        [store = QPointer<WrittenPageStore>(this), number, served = std::move(served)] {
+            // Level 1: the rows repeat, so even the fastest level shrinks a page many times.
+            const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(served->data()),
+                                                static_cast<qsizetype>(served->size()), 1);
+            if (packed.isEmpty()) return;
+            auto bytes = std::make_shared<const std::string>(
+                packed.constData(), static_cast<std::size_t>(packed.size()));
+            QCoreApplication* app = QCoreApplication::instance();
+            if (app == nullptr) return;
+            // The store is looked at on the UI thread only: it may have ended meanwhile.
+            QMetaObject::invokeMethod(
+                app,
+                [store, number, served, bytes = std::move(bytes)]() mutable {
+                    if (store && store->pages_.Replace(number, served, std::move(bytes))) {
+                        store->packed_.insert(number);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 }  // namespace lorvex

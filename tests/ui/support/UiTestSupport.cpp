@@ -9,12 +9,12 @@
 
 #include "ui/desktop/Compositing.h"
 #include "ui/dialogs/PageDialogHandler.h"
-#include "ui/written/WrittenPageStore.h"
+#include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex::testing {
 
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
-    RegisterGeneratedPageScheme();
+    RegisterWrittenPageScheme();
     RegisterPageDialogScheme();
     // Composited as the client is on this display.
     ChooseCompositing();
