@@ -25,12 +25,13 @@ void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
     BrowserView mainView;
     BrowserView sideColumn;
     sideColumn.SetWrittenPages(&writtenPages);
+    QPushButton collect;
     QPushButton library;
     RecordingMessageBoxes messages;
     RecordingLauncher launcher;
-    FavouritesController favourites(addresses,
-                                    {&mainView, &sideColumn, &library, &messages, &launcher,
-                                     [&] { return documents.path(); }, nullptr});
+    FavouritesController favourites(
+        addresses, {&mainView, &sideColumn, &collect, &library, &messages, &launcher,
+                    [&] { return documents.path(); }, nullptr});
 
     favourites.UpdateLibraryButton();
     QVERIFY(!library.isEnabled());

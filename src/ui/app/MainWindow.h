@@ -62,8 +62,7 @@ class MainWindow : public QWidget {
 
     PortalAddresses portal_;
     Services services_;
-    std::unique_ptr<MessageBoxes> ownMessages_;
-    std::unique_ptr<SystemLauncher> ownLauncher_;
+    OwnedServices ownServices_;
 
     WrittenPageStore* writtenPages_ = nullptr;
     FrameControls frame_;

@@ -28,6 +28,10 @@ void FavouritesController::ShowStop(const QString& text) const {
     parts_.messages->ShowStop(parts_.boxParent, kApplicationTitle, text);
 }
 
+void FavouritesController::MainViewCompleted(const std::string& address) {
+    parts_.collect->setEnabled(CollectEnabledFor(address));
+}
+
 void FavouritesController::UpdateLibraryButton() {
     parts_.library->setEnabled(PathExists(LocateFavouritesFile().toStdString()));
 }
