@@ -46,6 +46,10 @@ TEST(ClipAddressTest, ResolveReference) {
         {kPage, "歌.wmv?x=%BA%A3&y=%zz", "http://127.0.0.1:8042/33/%E6%AD%8C.wmv?x=%BA%A3&y=%25zz"},
         {kPage, "\xBA\xA3.rm", "http://127.0.0.1:8042/33/%BA%A3.rm"},  // GBK bytes as given
         {kPage, "a\t.w\nmv", "http://127.0.0.1:8042/33/a.wmv"},
+        // Found by fuzzing: an address read again stays as it is.
+        {"http://a/b/./c?q", "#f", "http://a/b/c?q#f"},
+        {base, "//H%41x.Example/%zz", "http://h%41x.example/%25zz"},
+        {"http:/.//h/a", "b", "http:/.//h/b"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ResolveReference(c.base, c.reference), c.expected) << c.reference;

@@ -116,7 +116,13 @@ std::string NormaliseAuthority(std::string_view authority) {
         hostEnd = colon;
     }
     std::string out(authority);
-    for (std::size_t i = hostStart; i < hostEnd; ++i) out[i] = Lower(out[i]);
+    for (std::size_t i = hostStart; i < hostEnd; ++i) {
+        if (out[i] == '%' && i + 2 < hostEnd && IsHex(out[i + 1]) && IsHex(out[i + 2])) {
+            i += 2;  // an escape's hex digits stay as written
+        } else {
+            out[i] = Lower(out[i]);
+        }
+    }
     return out;
 }
 
@@ -174,6 +180,8 @@ std::string Recompose(const Parts& target) {
     if (target.authority) {
         out += "//";
         AppendEscaped(out, NormaliseAuthority(*target.authority));
+    } else if (target.path.starts_with("//")) {
+        out += "/.";  // else the path would read as a host
     }
     AppendEscaped(out, target.path);
     if (target.query) {
@@ -211,7 +219,7 @@ std::optional<std::string> ResolveReference(std::string_view base, std::string_v
         } else {
             t.authority = b.authority;
             if (r.path.empty()) {
-                t.path = b.path;
+                t.path = RemoveDotSegments(b.path);
                 t.query = r.query ? r.query : b.query;
             } else {
                 t.path = RemoveDotSegments(r.path.front() == '/' ? r.path : Merge(b, r.path));
