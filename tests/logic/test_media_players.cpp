@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/media/clip_address.h"
+#include "core/media/playback.h"
 #include "core/media/players.h"
 
 namespace lorvex {
@@ -315,6 +316,35 @@ TEST(PlayersTest, AudioOnlyClipsShowTheControlBarOnly) {
     for (const auto& c : clips) {
         EXPECT_EQ(IsAudioOnlyClip(c.address, c.type), c.audio) << c.address << " " << c.type;
     }
+}
+
+TEST(PlaybackTest, ScriptsReadTheirPlayersOwnNumbers) {
+    using S = PlaybackState;
+    const struct {
+        PlaybackState state;
+        int windowsMedia;
+        int windowsMedia64;
+        int realPlayer;
+    } cases[] = {
+        {S::Closed, 0, 6, 0},  {S::Connecting, 9, 3, 1}, {S::Buffering, 6, 3, 2},
+        {S::Ready, 10, 0, 0},  {S::Playing, 3, 2, 3},    {S::Paused, 2, 1, 4},
+        {S::Stopped, 1, 0, 0}, {S::Ended, 8, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia, c.state), c.windowsMedia);
+        EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia64, c.state), c.windowsMedia64);
+        EXPECT_EQ(ScriptPlayState(PlayerKind::RealPlayer, c.state), c.realPlayer);
+    }
+}
+
+TEST(PlaybackTest, FailureTexts) {
+    EXPECT_EQ(ClipFailureText(FailureOfStatus(403), 403),
+              "无法播放：服务器拒绝提供这首歌曲（HTTP 403）");
+    EXPECT_EQ(FailureOfStatus(401), ClipFailure::Refused);
+    EXPECT_EQ(FailureOfStatus(410), ClipFailure::NotFound);
+    EXPECT_EQ(FailureOfStatus(502), ClipFailure::ServerError);
+    EXPECT_EQ(ClipFailureText(ClipFailure::ConnectionLost), "播放中断：与服务器的连接断开了");
+    EXPECT_EQ(ClipFailureText(ClipFailure::RefusedAddress), kRefusedClipMessage);
 }
 
 }  // namespace
