@@ -4,7 +4,7 @@
 #   core/text, core/geometry,  the codec; frame and layout arithmetic; the views' zoom
 #   core/browsing,             steps and crash reloads; the download window's arithmetic
 #   core/downloads,            and texts; huge pages for large buffers
-#   core/memory
+#   core/memory, core/media    the players in pages' markup, play lists, clip addresses
 #   core/portal                addresses, the address bar's reading, page rules
 #   core/favourites            the favourites file
 #   core/written               the pages the client writes, and their store
@@ -22,6 +22,7 @@ set(layer_core/geometry 0)
 set(layer_core/browsing 0)
 set(layer_core/downloads 0)
 set(layer_core/memory 0)
+set(layer_core/media 0)
 set(layer_core/portal 1)
 set(layer_core/favourites 2)
 set(layer_core/written 3)
