@@ -23,8 +23,9 @@ struct NavigationRequest {
 
 // Whether a view follows a navigation. Web addresses go anywhere; "about:blank" too, and
 // "about:srcdoc" in frames (a frame showing markup of its own page). The client's own
-// scheme `ownScheme` only in the top document and only when the client loads it or moves
-// through its history to it. Everything else (file:, data:, blob:, outside programs' schemes
+// scheme `ownScheme` only in the top document: when the client loads or reloads it, or
+// through the view's history, whoever moves there (the client's buttons or the page's own
+// history.back()). Everything else (file:, data:, blob:, outside programs' schemes
 // ...) is refused.
 bool NavigationAllowed(const NavigationRequest& request, std::string_view ownScheme);
 
