@@ -89,6 +89,7 @@ class FullScreenTest : public QObject {
     void initTestCase();
     void pageFullScreenGivesTheWindowBack_data();
     void pageFullScreenGivesTheWindowBack();
+    void leavingAfterAResizePlacesTheViewByTheLayout();
     void sideColumnRefusesFullScreen();
 
   private:
@@ -204,6 +205,25 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     QVERIFY2(WaitUntil([&] { return (after = Picture(window)) == before; }),
              qPrintable(FirstDifference(after, before)));
     QVERIFY(WaitUntil([&] { return main->hasFocus(); }));
+}
+
+// The window is resized while a page is in full screen: the page keeps the whole screen,
+// and the view comes back where the window's content layout now puts it.
+void FullScreenTest::leavingAfterAResizePlacesTheViewByTheLayout() {
+    MainWindow& window = Window();
+    BrowserView* main = window.MainView();
+    QVERIFY(SetWindowStates(false, false));
+    QVERIFY(LoadVideoPage(main));
+    QVERIFY(EnterFullScreen(main));
+    window.resize(start_.size() + QSize(90, 60));
+    QVERIFY(WaitUntil([&] { return window.size() == start_.size() + QSize(90, 60); }));
+    QCOMPARE(main->size(), Host().Screen()->size());
+    QVERIFY(LeaveFullScreen(main, "Esc"));
+    const QFrame* panel = window.Panel().panel;
+    QCOMPARE(main->geometry(),
+             QRect(8, 38, window.width() - panel->width() - 16, window.height() - 50));
+    window.resize(start_.size());
+    QVERIFY(WaitUntil([&] { return window.size() == start_.size(); }));
 }
 
 void FullScreenTest::sideColumnRefusesFullScreen() {

@@ -119,6 +119,7 @@ void FullScreenHost::Leave() {
     }
     screen->hide();
     screen->deleteLater();
+    if (home_ != nullptr) emit ViewReturned();
     if (home_ != nullptr && hadFocus) {
         home_->window()->activateWindow();
         view_->setFocus(Qt::OtherFocusReason);

@@ -2,7 +2,8 @@
 // a window of its own that covers the screen, and back into its place when the page leaves
 // full screen (its own button, Esc, navigating away, its renderer ending). The main window
 // is left alone meanwhile, so it comes back with its bounds, maximised and stay-on-top
-// states, region and frame exactly as they were.
+// states, region and frame exactly as they were; were they changed meanwhile, the view is
+// placed by the window's layout as it is then.
 #pragma once
 
 #include <QPointer>
@@ -22,6 +23,11 @@ class FullScreenHost : public QObject {
 
     // The window covering the screen while a page is in full screen, else nullptr.
     QWidget* Screen() const { return screen_; }
+
+  signals:
+    // The view is back in its parent, at the place it had; its parent may have changed size
+    // meanwhile, so the parent lays it out again.
+    void ViewReturned();
 
   private:
     void Enter();
