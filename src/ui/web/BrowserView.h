@@ -56,7 +56,6 @@ class BrowserView : public QWebEngineView {
     // because its renderer ended). A view without a handler refuses every request.
     using FullScreenHandler = std::function<void(bool)>;
     void SetFullScreenHandler(FullScreenHandler handler);
-    bool InFullScreen() const { return inFullScreen_; }
     void AnswerFullScreen(QWebEngineFullScreenRequest request);
 
     // The address of the view's top-level document as the user reads it: non-ASCII escapes
