@@ -3,12 +3,12 @@
 // it was (bounds, maximised, stay on top, region, frame, keyboard order). The side column
 // refuses. The window manager's view of the windows comes from xprop and xdotool.
 #include <QApplication>
-#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 
 #include "support/PageInput.h"
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 #include "ui/browsing/FullScreenHost.h"
 
 using namespace lorvex;
@@ -16,22 +16,10 @@ using namespace lorvex::testing;
 
 namespace {
 
-QString Run(const QString& program, const QStringList& arguments) {
-    QGuiApplication::sync();
-    QProcess process;
-    process.start(program, arguments);
-    WaitUntil([&] { return process.state() == QProcess::NotRunning; });
-    return QString::fromLatin1(process.readAllStandardOutput());
-}
-
-// The window's _NET_WM_STATE as the window manager keeps it.
-QString NetWmState(const QWidget& window) {
-    return Run("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
-}
-
 // The top-level windows from bottom to top, as the window manager stacks them.
 QList<WId> Stacking() {
-    const QString list = Run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+    const QString list =
+        RunXTool("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"}).value_or(QString());
     QList<WId> windows;
     for (const QString& id : list.section('#', 1).split(',', Qt::SkipEmptyParts)) {
         windows << id.trimmed().toULongLong(nullptr, 16);

@@ -25,16 +25,6 @@ using namespace lorvex::testing;
 
 namespace {
 
-// Stands in for the desktop's program for a scheme: records what it was asked to open.
-class SchemeProbe : public QObject {
-    Q_OBJECT
-  public slots:
-    void Open(const QUrl& url) { opened << url; }
-
-  public:
-    QList<QUrl> opened;
-};
-
 // The user, acting every few milliseconds wherever the event loop is. A modal box (which no
 // page may cause) is noted and closed, so that a fault fails the test instead of hanging it.
 class PretendUser {
