@@ -31,11 +31,14 @@ TEST(LocationTest, PresentLocation) {
         {"?k=%BA&g=%BA%A3", "?k=%BA&g=海"},
         {"?k=%BA%A3%FF%20", "?k=%BA%A3%FF%20"},
         {"?%80x", "?%80x"},
+        {"?%BA%A3%80", "?%BA%A3%80"},
         {"?100%&%zz%BA%A3", "?100%&%zz海"},
         // The path and the fragment: UTF-8 when the run is UTF-8, else GB18030.
         {"%E6%B5%B7", "海"},
         {"/%BA%A3/x?k=%C4%AC#%E6%B5%B7", "/海/x?k=默#海"},
         {"/%BA?%BA", "/\xEF\xBF\xBD?%BA"},
+        // A "?" in the fragment starts no query: UTF-8 there, where a query reads GB18030.
+        {"/x#a?%C4%AC", "/x#a?\xC4\xAC"},
         {"%B", "%B"},
         {"海%BA%A3", "海海"},                // raw characters stay
         {"a\xFF%BA%A3", "a\xEF\xBF\xBD海"},  // raw bytes that are not UTF-8
