@@ -63,6 +63,8 @@ TEST(DownloadProgressTest, SpeedCoversTheLastSecondsOnly) {
     meter.Add(0, 0);
     meter.Add(400, 40'000);
     EXPECT_EQ(meter.BytesPerSecond(), std::nullopt);  // too short a time to say
+    meter.Add(500, 50'000);
+    EXPECT_DOUBLE_EQ(*meter.BytesPerSecond(), 100'000);  // just long enough
     meter.Add(1000, 100'000);
     EXPECT_DOUBLE_EQ(*meter.BytesPerSecond(), 100'000);
     // A fast start, then a stall: after the window only the stall counts.

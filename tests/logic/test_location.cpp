@@ -24,6 +24,7 @@ TEST(LocationTest, PresentLocation) {
         {"?%81@x", "?丂x"},                    // ... sent as a plain character
         {"?%81%30%81%30", "?\xC2\x80"},        // four-byte GB18030
         {"?%810%810", "?\xC2\x80"},            // ... with its digits sent plain
+        {"?%84%31%A4%37", "?\xEF\xBF\xBD"},    // the code of U+FFFD itself
         // Only ASCII stands for a trail byte: a shown address shows again as it is.
         {"?%BA\xEF\xBF\xBD", "?%BA\xEF\xBF\xBD"},
         // Runs that name no character stay as written, whole; the next run decides anew.

@@ -179,6 +179,7 @@ TEST(LayoutTest, ContentLayoutPasses) {
          true},
         {NAN, 600, 220, 113, {}, false},
         {800, 600, INFINITY, 113, {}, false},
+        {800, 600, 220, INFINITY, {}, false},
     };
     for (const auto& c : cases) {
         const ContentPass pass = ContentLayout(c.sw, c.sh, c.fw, c.fh);
