@@ -85,7 +85,8 @@ TEST(AddressesTest, CollectEnabledAndIdleByWhatTheAddressHolds) {
         {"http://p/html/index.html", false, false},
         {"http://p/33/x.asp?back=a.htm", false, false},
         {"http://p/33/FL.HTM", true, false},
-        {"http://p/33/x.asp?back=disp.asp", true, true},
+        {"http://p/33/disp.asp?from=fl", true, true},
+        {"http://p/33/x.asp?back=disp.asp&n=1", true, true},
         {"http://p/33/DISP.ASP", true, false},
         {"http://p/33/disp.htm", false, false},
     };
