@@ -4,7 +4,7 @@
 #   core/text, core/geometry,  the codec; frame and layout arithmetic; the views' zoom
 #   core/browsing,             steps and crash reloads; the download window's arithmetic
 #   core/downloads,            and texts; huge pages for large buffers
-#   core/memory
+#   core/memory, core/media    the players in pages' markup, play lists, clip addresses
 #   core/portal                addresses, the address bar's reading, page rules, written documents
 #   core/favourites            the favourites file and the pages built from it
 #   ui/desktop                 message boxes, the system's browser and editor, the window
@@ -18,6 +18,7 @@ set(layer_core/geometry 0)
 set(layer_core/browsing 0)
 set(layer_core/downloads 0)
 set(layer_core/memory 0)
+set(layer_core/media 0)
 set(layer_core/portal 1)
 set(layer_core/favourites 2)
 set(layer_ui/desktop 3)
