@@ -1,8 +1,10 @@
 #include "ui/browsing/BrowserView.h"
 
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMenu>
+#include <QUuid>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
@@ -118,10 +120,26 @@ NavigationKind KindOf(QWebEnginePage::NavigationType type) {
     return NavigationKind::Other;
 }
 
+// Reports each new document of the main frame with `marker` on the console.
+QWebEngineScript DocumentCreatedScript(const QString& marker) {
+    QFile source(QStringLiteral(":/scripts/document-created.js"));
+    source.open(QIODevice::ReadOnly);
+    QWebEngineScript script;
+    script.setName(QStringLiteral("lorvex-document-created"));
+    script.setSourceCode(QString::fromUtf8(source.readAll()).arg(marker));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
 }  // namespace
 
 BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
-    : QWebEnginePage(profile, view), view_(view) {
+    : QWebEnginePage(profile, view),
+      view_(view),
+      documentMarker_(QStringLiteral("lorvex-document-") +
+                      QUuid::createUuid().toString(QUuid::Id128)) {
     // Pages get nothing beyond what a browser tab gets: every permission is refused.
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
@@ -148,6 +166,7 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     scripts().insert(WrittenPageScript());
     scripts().insert(view->Dialogs().PageScript());
+    scripts().insert(DocumentCreatedScript(documentMarker_));
 }
 
 void BrowserPage::triggerAction(WebAction action, bool checked) {
@@ -182,6 +201,11 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
                                            const QString& message, int lineNumber,
                                            const QString& sourceID) {
+    if (message == documentMarker_) {
+        ++documents_;
+        emit DocumentCommitted();
+        return;
+    }
     const QtMsgType type = level == InfoMessageLevel      ? QtInfoMsg
                            : level == WarningMessageLevel ? QtWarningMsg
                                                           : QtCriticalMsg;
