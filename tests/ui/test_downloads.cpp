@@ -15,9 +15,9 @@
 
 #include "PortalContent.h"
 #include "support/UiTestSupport.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/downloads/DownloadWindow.h"
 #include "ui/downloads/DownloadsController.h"
+#include "ui/web/WebProfile.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -22,8 +23,18 @@ struct Services {
     // Ends the process at once. Default: _Exit, so no further handler runs.
     std::function<void(int)> exitProcess;
     // Asks where to save a download (parent, path offered; empty: declined). Default: the
-    // file dialog.
+    // file dialog over the main window (ui/downloads/SaveQuestion.h).
     std::function<QString(QWidget*, const QString&)> askSavePath;
 };
+
+// The default services made for a window that was given none; they live as long as it.
+struct OwnedServices {
+    std::unique_ptr<MessageBoxes> messages;
+    std::unique_ptr<SystemLauncher> launcher;
+};
+
+// Fills in every service the caller left out with its default, the only place defaults
+// are chosen; returns the objects made for them.
+OwnedServices FillInDefaults(Services& services);
 
 }  // namespace lorvex
