@@ -74,10 +74,11 @@ class RecordingSaveDialog {
   public:
     QString Ask(const QString& suggested) {
         offered << suggested;
-        return answer;
+        return acceptOffered ? suggested : answer;
     }
     QStringList offered;
-    QString answer;  // empty: the user declines
+    QString answer;              // empty: the user declines
+    bool acceptOffered = false;  // saves where offered instead
 };
 
 // Stands in for the desktop's program for a scheme (QDesktopServices::setUrlHandler):
