@@ -161,6 +161,10 @@ FrameControls CreateFrame(QWidget* window) {
     // maximise glyph, which it takes from the hidden store like the restore glyph.
     frame.maxRestoreButton = picture("imgTitleMaxRestore", nullptr, button, false);
     frame.maxRestoreButton->setAccessibleName(QStringLiteral("最大化/还原"));
+    for (PictureElement* titleButton : {frame.helpButton, frame.minimiseButton,
+                                        frame.maxRestoreButton, frame.closeButton}) {
+        titleButton->MakeButton();
+    }
     frame.restoreGlyph = Hidden(picture("imgTitleRestore", "restore.png", button, false));
     frame.maximiseGlyph = Hidden(picture("imgTitleMaximize", "maximize.png", button, false));
     return frame;
@@ -197,6 +201,7 @@ PanelControls CreatePanel(QWidget* window, double twipsPerPixel) {
 
     controls.searchBox = new QLineEdit(panel);
     controls.searchBox->setObjectName(QStringLiteral("Text1"));
+    controls.searchBox->setAccessibleName(QStringLiteral("搜索歌曲"));
     PlaceInTwips(controls.searchBox, {120, 120, 2415, 270}, twipsPerPixel);
     QPalette box = controls.searchBox->palette();
     box.setColor(QPalette::Base, QColor(0xe0, 0xe0, 0xe0));
