@@ -93,7 +93,11 @@ void WindowSkin::LayoutSkin(bool resizable) {
     ApplyWindowRegion();
 
     for (const ElementPlacement& placement : FramePlacements(w, h)) {
-        Place(Element(form_, placement.name), placement);
+        QWidget* element = Element(form_, placement.name);
+        Place(element, placement);
+        // A stretched piece lies under the corner pieces: where the window shows its own
+        // transparency, it must not show through their clear pixels.
+        if (translucent_) element->setMask(form_->mask().translated(-element->pos()));
     }
 
     if (!resizable) return;
