@@ -152,18 +152,20 @@ FrameControls CreateFrame(QWidget* window) {
     frame.helpButton = picture("imgTitleHelp", "help.png", button, false);
     frame.closeButton = picture("imgTitleClose", "close.png", button, false);
     frame.minimiseButton = picture("imgTitleMinimize", "minimize.png", button, false);
-    frame.closeButton->setAccessibleName(QStringLiteral("关闭"));
-    frame.minimiseButton->setAccessibleName(QStringLiteral("最小化"));
-    frame.helpButton->setAccessibleName(QStringLiteral("帮助"));
     frame.titleLabel = CreateTitleLabel(window);
     frame.grips = CreateGrips(window);
     // The visible maximise/restore button has no picture of its own; start-up gives it the
     // maximise glyph, which it takes from the hidden store like the restore glyph.
     frame.maxRestoreButton = picture("imgTitleMaxRestore", nullptr, button, false);
-    frame.maxRestoreButton->setAccessibleName(QStringLiteral("最大化/还原"));
-    for (PictureElement* titleButton : {frame.helpButton, frame.minimiseButton,
-                                        frame.maxRestoreButton, frame.closeButton}) {
+    const std::pair<PictureElement*, QString> titleButtons[] = {
+        {frame.helpButton, QStringLiteral("帮助")},
+        {frame.minimiseButton, QStringLiteral("最小化")},
+        {frame.maxRestoreButton, QStringLiteral("最大化/还原")},
+        {frame.closeButton, QStringLiteral("关闭")},
+    };
+    for (const auto& [titleButton, name] : titleButtons) {
         titleButton->MakeButton();
+        titleButton->setAccessibleName(name);
     }
     frame.restoreGlyph = Hidden(picture("imgTitleRestore", "restore.png", button, false));
     frame.maximiseGlyph = Hidden(picture("imgTitleMaximize", "maximize.png", button, false));

@@ -57,6 +57,15 @@ void PictureElement::MakeButton() {
     Q_UNUSED(factoryInstalled);
     button_ = true;
     setFocusPolicy(Qt::TabFocus);
+    // With assistive technology already listening, the element may have been described
+    // as a picture when it was made; that description goes, and the next one asked for is
+    // a button's.
+    if (QAccessible::isActive()) {
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(this);
+        if (described != nullptr && described->role() != QAccessible::Button) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(described));
+        }
+    }
 }
 
 void PictureElement::Press() { emit Clicked(); }
