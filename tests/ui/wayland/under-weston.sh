@@ -67,7 +67,10 @@ fi
 # Weston follows the pointer once it has seen it enter its window: the pointer starts
 # outside the output and moves in once the window is shown.
 xdotool mousemove 1200 1000
-if ! wait_for "$weston_pid" xdotool search --onlyvisible --name "Weston Compositor" >/dev/null; then
+weston_shown() {
+    xwininfo -name "Weston Compositor - screen0" 2>/dev/null | grep -q IsViewable
+}
+if ! wait_for "$weston_pid" weston_shown; then
     echo "weston's window did not appear" >&2
     exit 1
 fi
