@@ -59,14 +59,22 @@ QImage SkinScaledTest::Shot() {
 void SkinScaledTest::framePicturesAreTheTwiceSizeOnes_data() {
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QString>("element");
-    QTest::newRow("title, left") << "title_left" << "imgTitleLeft";
-    QTest::newRow("title, right") << "title_right" << "imgTitleRight";
-    QTest::newRow("bottom-left corner") << "window_bottom_left" << "imgWindowBottomLeft";
-    QTest::newRow("bottom-right corner") << "window_bottom_right" << "imgWindowBottomRight";
-    QTest::newRow("close") << "close" << "imgTitleClose";
-    QTest::newRow("minimise") << "minimize" << "imgTitleMinimize";
-    QTest::newRow("help") << "help" << "imgTitleHelp";
-    QTest::newRow("maximise") << "maximize" << "imgTitleMaxRestore";
+    QTest::newRow("title, left") << "title_left"
+                                 << "imgTitleLeft";
+    QTest::newRow("title, right") << "title_right"
+                                  << "imgTitleRight";
+    QTest::newRow("bottom-left corner") << "window_bottom_left"
+                                        << "imgWindowBottomLeft";
+    QTest::newRow("bottom-right corner") << "window_bottom_right"
+                                         << "imgWindowBottomRight";
+    QTest::newRow("close") << "close"
+                           << "imgTitleClose";
+    QTest::newRow("minimise") << "minimize"
+                              << "imgTitleMinimize";
+    QTest::newRow("help") << "help"
+                          << "imgTitleHelp";
+    QTest::newRow("maximise") << "maximize"
+                              << "imgTitleMaxRestore";
 }
 
 // Every opaque pixel of the picture that no other element covers shows as it is; its
@@ -115,7 +123,8 @@ void SkinScaledTest::noKeyColourOnTheFrame() {
             for (int x = strip.left(); x <= strip.right(); ++x) {
                 const QColor colour = shot.pixelColor(x, y);
                 // Magenta, or a blend towards it: red and blue well above green.
-                const bool keyed = colour.red() > colour.green() + 60 && colour.blue() > colour.green() + 60;
+                const bool keyed =
+                    colour.red() > colour.green() + 60 && colour.blue() > colour.green() + 60;
                 QVERIFY2(!keyed, qPrintable(QStringLiteral("key colour at %1,%2").arg(x).arg(y)));
             }
         }

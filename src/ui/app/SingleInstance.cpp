@@ -197,7 +197,8 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
         if (socket->bytesAvailable() > kLongestRequest) socket->abort();
         return;
     }
-    const std::optional<ActivationRequest> request = ParseRequest(socket->readLine(kLongestRequest));
+    const std::optional<ActivationRequest> request =
+        ParseRequest(socket->readLine(kLongestRequest));
     if (!request) {
         socket->abort();
         return;

@@ -212,7 +212,8 @@ void WindowSkin::GripReleased(int index, QPoint at) {
 void WindowSkin::OfferStayOnTop(QAbstractButton* button) {
     if (!OnWayland()) return;
     button->setEnabled(false);
-    button->setToolTip(QStringLiteral("Wayland 桌面不让程序把自己的窗口放在其他窗口之上,所以不能置顶"));
+    button->setToolTip(
+        QStringLiteral("Wayland 桌面不让程序把自己的窗口放在其他窗口之上,所以不能置顶"));
 }
 
 void WindowSkin::ToggleStayOnTop(QAbstractButton* button) {

@@ -33,7 +33,8 @@ QImage Screenshot() {
                {"-v", "error", "-f", "x11grab", "-i", qEnvironmentVariable("DISPLAY"), "-frames:v",
                 "1", "-f", "image2pipe", "-c:v", "png", "-"});
     if (!WaitUntil([&] { return grab.state() == QProcess::NotRunning; })) return {};
-    return QImage::fromData(grab.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
+    return QImage::fromData(grab.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 // Where the window's top-left corner is on the screen: the one place where the title's
@@ -128,7 +129,7 @@ bool SkinWaylandTest::Drag(PictureElement* element, QPoint from, QPoint travel,
         if (!pressed.isEmpty()) return true;
         at = from + QPoint(0, attempt++ % 2);
         Xdo(QStringList{"mouseup", "1"} << MoveTo(at) << "mousedown"
-                                          << "1");
+                                        << "1");
         return pressed.wait(Deadline(500));
     });
     if (!down) {
@@ -142,10 +143,10 @@ bool SkinWaylandTest::Drag(PictureElement* element, QPoint from, QPoint travel,
     // after that, so the pointer steps off its last point and back until then.
     const QPoint end = at + travel;
     const bool ok = Xdo(steps) && WaitUntil([&] {
-        if (arrived()) return true;
-        Xdo(MoveTo(end + QPoint(1, 0)) << MoveTo(end));
-        return false;
-    });
+                        if (arrived()) return true;
+                        Xdo(MoveTo(end + QPoint(1, 0)) << MoveTo(end));
+                        return false;
+                    });
     Xdo({"mouseup", "1"});
     return ok;
 }
@@ -181,15 +182,15 @@ void SkinWaylandTest::leftGripMovesTheLeftEdge() {
     MainWindow& window = Window();
     PictureElement* grip = window.Frame().grips[0];
     std::optional<QPoint> at;
-    QVERIFY2(Drag(grip, at_ + grip->geometry().center(), {-100, 0},
-                  [&] {
-                      return window.width() == 726 && (at = WindowOnScreen()) &&
-                             *at == at_ - QPoint(100, 0);
-                  }),
-             qPrintable(Describe(at) + QStringLiteral(", %1 wide, from %2,%3")
-                                           .arg(window.width())
-                                           .arg(at_.x())
-                                           .arg(at_.y())));
+    QVERIFY2(
+        Drag(grip, at_ + grip->geometry().center(), {-100, 0},
+             [&] {
+                 return window.width() == 726 && (at = WindowOnScreen()) &&
+                        *at == at_ - QPoint(100, 0);
+             }),
+        qPrintable(
+            Describe(at) +
+            QStringLiteral(", %1 wide, from %2,%3").arg(window.width()).arg(at_.x()).arg(at_.y())));
     QCOMPARE(window.height(), 418);
     // The frame followed the new size.
     QCOMPARE(window.Frame().closeButton->pos(), QPoint(726 - 22, 8));
