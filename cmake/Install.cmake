@@ -45,6 +45,10 @@ endforeach()
 # --- demo portal ----------------------------------------------------------------------------
 
 install(TARGETS lorvex-demo-portal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT portal)
+# The songs' clips made at build time (tools/demo-portal); the portal looks for them in
+# ../share/lorvex-demo-portal/media from its program.
+install(FILES ${LORVEX_DEMO_MEDIA_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/lorvex-demo-portal/media
+        COMPONENT portal)
 # The unit names the program by its full path, which is known only at install time (cpack
 # and `cmake --install --prefix` choose the prefix then): written from the template there.
 set(LORVEX_UNIT_OUT ${LORVEX_PACKAGING_OUT}/install/lorvex-demo-portal.service)

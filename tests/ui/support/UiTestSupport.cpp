@@ -7,15 +7,15 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/desktop/Compositing.h"
 #include "ui/desktop/Platform.h"
+#include "ui/dialogs/PageDialogHandler.h"
+#include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex::testing {
 
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
-    RegisterGeneratedPageScheme();
+    RegisterWrittenPageScheme();
     RegisterPageDialogScheme();
     // On the platform the client would choose, composited as the client is there.
     const PlatformChoice platform = ChoosePlatform(PlatformEnvironment::OfProcess());
