@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
+#include <optional>
 
 #include "core/geometry/layout.h"
 #include "core/geometry/units.h"
@@ -19,6 +20,7 @@
 #include "ui/favourites/FavouritesController.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
+#include "ui/web/BrowserPage.h"
 #include "ui/web/BrowserView.h"
 #include "ui/web/PortalOrigin.h"
 #include "ui/web/WebProfile.h"
@@ -152,7 +154,19 @@ void MainWindow::WireControls() {
 void MainWindow::Load() {
     CheckExist(this);
     // The profile is this copy's alone from here on: its downloads ask over this window.
-    downloads_ = new DownloadsController(WebProfile(), this, services_.askSavePath);
+    // Only the two views the user sees may ask; the question keeps their input, and the
+    // panel's, while it is open.
+    downloads_ = new DownloadsController(
+        WebProfile(), this,
+        [views = QList<BrowserView*>{mainView_, sideColumn_}](
+            const QWebEnginePage* page) -> std::optional<quint64> {
+            for (BrowserView* view : views) {
+                if (page != nullptr && page == view->page())
+                    return view->EnsurePage()->DocumentNumber();
+            }
+            return std::nullopt;
+        },
+        {mainView_, sideColumn_, panel_.panel}, services_.askSavePath);
     // The pages are asked for first, in their order: the engine then starts its renderers
     // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));
@@ -224,6 +238,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // program ends, pop-up host included, without waiting for pages still loading. A page's
     // open dialog is cancelled and no page gets another one.
     event->accept();
+    // Downloads end with the program: their partial files go, and nothing more is asked.
+    if (downloads_ != nullptr) downloads_->EndAll();
     sideColumn_->SilenceDialogs();
     mainView_->SilenceDialogs();
     browsing_->ClosePopup();

@@ -22,11 +22,9 @@ QString Read(const char* file) {
 }  // namespace
 
 const QString& PageScripts::Source(PageScript script) {
-    static const std::array<QString, 4> sources = {
-        Read("no_scroll.js"),
-        Read("written_page.js"),
-        Read("page_dialogs.js"),
-        Read("first_paint.js"),
+    static const std::array<QString, 5> sources = {
+        Read("no_scroll.js"),   Read("written_page.js"),     Read("page_dialogs.js"),
+        Read("first_paint.js"), Read("document_created.js"),
     };
     return sources[static_cast<std::size_t>(script)];
 }
