@@ -74,7 +74,11 @@ def walk(node, depth=0, found=None):
         pass
     except Exception:
         pass
-    found.append((node.getRoleName(), node.name, actions, depth))
+    role = node.getRoleName()
+    found.append((role, node.name, actions, depth))
+    # The pages' own trees are the web engine's, built only when asked for: not read.
+    if role == "document web":
+        return found
     for child in node:
         if child is not None:
             walk(child, depth + 1, found)
