@@ -132,6 +132,7 @@ void MainWindow::WireControls() {
 
     WindowSkin* skin = skin_;
     onClick(p.stayOnTop, [skin, button = p.stayOnTop] { skin->ToggleStayOnTop(button); });
+    skin->OfferStayOnTop(p.stayOnTop);
     // A press of any mouse button on the title bar moves the window; the title label is a
     // plain label, whose presses come through eventFilter.
     for (PictureElement* piece : {frame_.titleLeft, frame_.titleMain, frame_.titleRight}) {
@@ -148,7 +149,7 @@ void MainWindow::WireControls() {
     connect(frame_.minimiseButton, &PictureElement::Clicked, this, [this] { showMinimized(); });
     for (PictureElement* grip : frame_.grips) {
         connect(grip, &PictureElement::Pressed, this,
-                [skin](Qt::MouseButton, QPoint at) { skin->GripPressed(at); });
+                [skin, grip](Qt::MouseButton, QPoint at) { skin->GripPressed(grip->Index(), at); });
         connect(grip, &PictureElement::Released, this, [skin, grip](Qt::MouseButton, QPoint at) {
             skin->GripReleased(grip->Index(), at);
         });
