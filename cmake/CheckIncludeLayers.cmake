@@ -10,7 +10,8 @@
 #   ui/desktop                 message boxes, the system's browser and editor, the window
 #                              system, the user's language
 #   ui/skin, ui/browsing,      the skinned frame; the browser views, browsing and the web
-#   ui/downloads               profile; the downloads' question and windows
+#   ui/downloads, ui/media     profile; the downloads' question and windows; the portal's
+#                              players in the main view's pages
 #   ui/favourites              collect, library, edit
 #   ui/app                     the main window, start-up, the single-instance guard
 set(layer_core/text 0)
@@ -25,6 +26,7 @@ set(layer_ui/desktop 3)
 set(layer_ui/skin 4)
 set(layer_ui/browsing 4)
 set(layer_ui/downloads 4)
+set(layer_ui/media 4)
 set(layer_ui/favourites 5)
 set(layer_ui/app 6)
 

@@ -6,8 +6,10 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QUrl>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "core/geometry/layout.h"
 #include "core/geometry/units.h"
@@ -23,6 +25,7 @@
 #include "ui/desktop/SystemLauncher.h"
 #include "ui/downloads/DownloadsController.h"
 #include "ui/favourites/FavouritesController.h"
+#include "ui/media/PagePlayerHost.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
 
@@ -174,6 +177,9 @@ void MainWindow::Load() {
     CheckExist(this);
     // The profile is this copy's alone from here on: its downloads ask over this window.
     downloads_ = new DownloadsController(WebProfile(), this, services_.askSavePath);
+    // Songs play in the main view's portal pages only.
+    players_ = new PagePlayerHost(mainView_, mainView_->EnsurePage(),
+                                  QUrl(QString::fromStdString(portal_.origin)));
     // The pages are asked for first, in their order: the engine then starts its renderers
     // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));
@@ -245,6 +251,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // program ends, pop-up host included, without waiting for pages still loading. A page's
     // open dialog is cancelled and no page gets another one.
     event->accept();
+    // Whatever plays stops at once.
+    delete std::exchange(players_, nullptr);
     sideColumn_->SilenceDialogs();
     mainView_->SilenceDialogs();
     browsing_->ClosePopup();

@@ -18,6 +18,7 @@ class BrowserView;
 class BrowsingController;
 class DownloadsController;
 class FavouritesController;
+class PagePlayerHost;
 class WindowSkin;
 
 class MainWindow : public QWidget {
@@ -46,6 +47,8 @@ class MainWindow : public QWidget {
     FavouritesController& Favourites() const { return *favourites_; }
     // Made by Load, once this copy is the only one running.
     DownloadsController* Downloads() const { return downloads_; }
+    // The main view's players; made by Load.
+    PagePlayerHost* Players() const { return players_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -71,6 +74,7 @@ class MainWindow : public QWidget {
     BrowsingController* browsing_ = nullptr;
     FavouritesController* favourites_ = nullptr;
     DownloadsController* downloads_ = nullptr;
+    PagePlayerHost* players_ = nullptr;
 };
 
 }  // namespace lorvex
