@@ -20,6 +20,7 @@ class DownloadsController;
 class FavouritesController;
 class PagePlayerHost;
 class WindowSkin;
+class WrittenPageStore;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -45,6 +46,8 @@ class MainWindow : public QWidget {
     WindowSkin& Skin() const { return *skin_; }
     BrowsingController& Browsing() const { return *browsing_; }
     FavouritesController& Favourites() const { return *favourites_; }
+    // The pages written into the views.
+    WrittenPageStore& WrittenPages() const { return *writtenPages_; }
     // Made by Load, once this copy is the only one running.
     DownloadsController* Downloads() const { return downloads_; }
     // The main view's players; made by Load.
@@ -62,9 +65,9 @@ class MainWindow : public QWidget {
 
     PortalAddresses portal_;
     Services services_;
-    std::unique_ptr<MessageBoxes> ownMessages_;
-    std::unique_ptr<SystemLauncher> ownLauncher_;
+    OwnedServices ownServices_;
 
+    WrittenPageStore* writtenPages_ = nullptr;
     FrameControls frame_;
     PanelControls panel_;
     BrowserView* mainView_ = nullptr;    // WebBrowser2

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

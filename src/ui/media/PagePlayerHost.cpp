@@ -17,9 +17,7 @@
 #include "ui/media/MediaPlayback.h"
 #include "ui/media/PlayerBox.h"
 #include "ui/media/PlayerPageBridge.h"
-
-// The players' page script, in the static library's resources.
-static void InitialisePlayersScript() { Q_INIT_RESOURCE(media); }
+#include "ui/scripts/PageScripts.h"
 
 namespace lorvex {
 
@@ -43,7 +41,7 @@ QWebEngineScript PlayersScript() {
     QWebEngineScript script;
     script.setName(QStringLiteral("lorvex-players"));
     script.setSourceCode(Resource(QStringLiteral(":/qtwebchannel/qwebchannel.js")) +
-                         Resource(QStringLiteral(":/ui/media/page_players.js")));
+                         PageScripts::Source(PageScript::Players));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(kPlayersWorld);
     script.setRunsOnSubFrames(false);
@@ -76,7 +74,6 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
       relay_(new ClipRelay(network_, this)),
       guard_(new ClipRequestGuard(this)),
       bridge_(new PlayerPageBridge(this)) {
-    InitialisePlayersScript();
     page->setUrlRequestInterceptor(guard_);
     channel_.registerObject(QStringLiteral("players"), bridge_);
     page->setWebChannel(&channel_, kPlayersWorld);

@@ -3,6 +3,7 @@
 // on, in the client's terms.
 #pragma once
 
+#include <QPointer>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -12,39 +13,13 @@
 #include <utility>
 
 #include "core/browsing/view_rules.h"
-#include "ui/browsing/PageDialogs.h"
+#include "ui/dialogs/PageDialogs.h"
+#include "ui/web/BrowserPage.h"
 
 namespace lorvex {
 
-class BrowserView;
 class SystemLauncher;
-
-// The page behind a view. New-window requests go to the view's handler; permission
-// requests of pages are denied; full-screen requests go to the view; navigations go only
-// where the client lets them, and a move through the history asked of the page (a key, the
-// context menu) counts as the client's; script dialogs go to the view's dialogs; console
-// output goes to the logging category "js", off unless a developer turns it on
-// (QT_LOGGING_RULES="js=true").
-class BrowserPage : public QWebEnginePage {
-    Q_OBJECT
-  public:
-    BrowserPage(QWebEngineProfile* profile, BrowserView* view);
-
-    void triggerAction(WebAction action, bool checked = false) override;
-
-  protected:
-    QWebEnginePage* createWindow(WebWindowType type) override;
-    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
-    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
-    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
-    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
-                          const QString& defaultValue, QString* result) override;
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
-                                  int lineNumber, const QString& sourceID) override;
-
-  private:
-    BrowserView* view_;
-};
+class WrittenPageStore;
 
 class BrowserView : public QWebEngineView {
     Q_OBJECT
@@ -87,6 +62,11 @@ class BrowserView : public QWebEngineView {
     // The address of the view's top-level document as the user reads it: non-ASCII escapes
     // decoded into characters, ASCII escapes kept (UTF-8). Empty before the first load.
     std::string LocationURL() const;
+
+    // Where the pages written into this view are kept and served from (the main window's
+    // store); the view's history is watched so they stay while it can go back to them. A
+    // view without a store shows no written page.
+    void SetWrittenPages(WrittenPageStore* store);
 
     // Writes a document of the client's own into the view: Open starts it, each Write
     // appends a piece (UTF-8), Close hands the whole text to the view, which then loads it.
@@ -140,6 +120,7 @@ class BrowserView : public QWebEngineView {
     FullScreenHandler fullScreen_;
     bool inFullScreen_ = false;
     CrashReloads crashReloads_;
+    QPointer<WrittenPageStore> writtenPages_;
 };
 
 }  // namespace lorvex

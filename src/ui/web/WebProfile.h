@@ -4,10 +4,11 @@
 // - Storage and cache: QtWebEngine/<kWebProfileName> under the user's data folder
 //   (QStandardPaths::AppDataLocation) and cache folder (CacheLocation).
 // - Cookies: those with an expiry are kept on disk; session cookies end with the program.
-// - The client's two schemes ("lorvex" written pages, "lorvex-dialog" dialog questions) are
-//   answered by handlers installed on it. Their replies never reach the disk: the engine
-//   keeps only network replies in its HTTP cache, and a scheme handler's reply goes straight
-//   to the page.
+// - The client's two schemes are answered by handlers installed on it: "lorvex-dialog"
+//   (dialog questions) here, "lorvex" (written pages) by the store that keeps them, once a
+//   view it serves has a page. Their replies never reach the disk: the engine keeps only
+//   network replies in its HTTP cache, and a scheme handler's reply goes straight to the
+//   page.
 // - Requests ask for the user's language (Accept-Language).
 //
 // Only one running copy may use the storage: the single-instance guard ends a second copy

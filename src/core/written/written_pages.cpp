@@ -1,22 +1,22 @@
-#include "core/portal/written_documents.h"
+#include "core/written/written_pages.h"
 
 #include <utility>
 
 namespace lorvex {
 
-std::uint64_t WrittenDocuments::Add(std::string bytes) {
+std::uint64_t WrittenPages::Add(std::string bytes) {
     const std::uint64_t number = next_++;
     total_ += bytes.size();
     documents_.emplace(number, std::make_shared<const std::string>(std::move(bytes)));
     return number;
 }
 
-WrittenDocuments::Bytes WrittenDocuments::Find(std::uint64_t number) const {
+WrittenPages::Bytes WrittenPages::Find(std::uint64_t number) const {
     const auto at = documents_.find(number);
     return at == documents_.end() ? nullptr : at->second;
 }
 
-bool WrittenDocuments::Replace(std::uint64_t number, const Bytes& expected, Bytes replacement) {
+bool WrittenPages::Replace(std::uint64_t number, const Bytes& expected, Bytes replacement) {
     const auto at = documents_.find(number);
     if (at == documents_.end() || at->second != expected || !replacement) return false;
     total_ = total_ - at->second->size() + replacement->size();
@@ -24,16 +24,16 @@ bool WrittenDocuments::Replace(std::uint64_t number, const Bytes& expected, Byte
     return true;
 }
 
-bool WrittenDocuments::Dropped(std::uint64_t number) const {
+bool WrittenPages::Dropped(std::uint64_t number) const {
     return number >= 1 && number < next_ && !documents_.contains(number);
 }
 
-void WrittenDocuments::Drop(std::map<std::uint64_t, Bytes>::iterator at) {
+void WrittenPages::Drop(std::map<std::uint64_t, Bytes>::iterator at) {
     total_ -= at->second->size();
     documents_.erase(at);
 }
 
-void WrittenDocuments::Prune(const std::function<bool(std::uint64_t)>& reachable) {
+void WrittenPages::Prune(const std::function<bool(std::uint64_t)>& reachable) {
     for (auto at = documents_.begin(); at != documents_.end();) {
         const auto next = std::next(at);
         if (!AmongNewest(at->first) && !reachable(at->first)) Drop(at);

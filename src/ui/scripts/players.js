@@ -1,7 +1,9 @@
-// The players' page script, in a script world of its own: hands every <object> and <embed>
-// of the page to the client (once the parser has given it its <param>s), hides what the
-// client's box replaces, and reports where each element with a box is, so the box sits
-// exactly over it: after scrolling, resizing, zooming, and any change of the page.
+// Hands every <object> and <embed> of the main view's portal pages to the client's players
+// (once the parser has given it its <param>s), hides what the client's box replaces, and
+// reports where each element with a box is, so the box sits exactly over it: after
+// scrolling, resizing, zooming, and any change of the page. Injected at document creation
+// into the top frame only, in a world of its own (the page's scripts see none of it), after
+// qwebchannel.js, over whose channel it talks to the client (PlayerPageBridge).
 (function () {
     'use strict';
     if (window.lorvexPlayers) return;

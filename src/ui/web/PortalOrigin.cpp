@@ -1,4 +1,4 @@
-#include "ui/browsing/PortalOrigin.h"
+#include "ui/web/PortalOrigin.h"
 
 #include <QUrl>
 

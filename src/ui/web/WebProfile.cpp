@@ -1,13 +1,12 @@
-#include "ui/browsing/WebProfile.h"
+#include "ui/web/WebProfile.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QWebEngineProfile>
 
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
+#include "ui/dialogs/PageDialogHandler.h"
 
 namespace lorvex {
 
@@ -31,7 +30,6 @@ QWebEngineProfile* WebProfile() {
     // ForcePersistentCookies would keep session cookies on disk as well.
     profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
     profile->setHttpAcceptLanguage(QString::fromLatin1(kUserLanguage));
-    InstallGeneratedPageHandler(profile);
     InstallPageDialogHandler(profile);
     TraceStartup("profile");
     return profile;

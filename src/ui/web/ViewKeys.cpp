@@ -1,4 +1,4 @@
-#include "ui/browsing/ViewKeys.h"
+#include "ui/web/ViewKeys.h"
 
 #include <QChildEvent>
 #include <QPointer>
@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

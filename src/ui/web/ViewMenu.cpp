@@ -1,4 +1,4 @@
-#include "ui/browsing/ViewMenu.h"
+#include "ui/web/ViewMenu.h"
 
 #include <QMenu>
 #include <QWebEngineContextMenuRequest>

@@ -1,4 +1,4 @@
-#include "core/portal/written_documents.h"
+#include "core/written/written_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ struct Case {
     std::set<std::uint64_t> kept;
 };
 
-TEST(WrittenDocuments, KeepsWhatHistoriesReachWithinTheBudget) {
+TEST(WrittenPages, KeepsWhatHistoriesReachWithinTheBudget) {
     const std::set<std::uint64_t> newest = {5, 6, 7, 8, 9, 10, 11, 12};
     const std::set<std::uint64_t> all = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
     const Case cases[] = {
@@ -28,7 +28,7 @@ TEST(WrittenDocuments, KeepsWhatHistoriesReachWithinTheBudget) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WrittenDocuments store(c.budget);
+        WrittenPages store(c.budget);
         for (int i = 0; i < 12; ++i) store.Add(std::string(100, 'x'));
         store.Prune([&](std::uint64_t n) { return c.reachable.contains(n); });
         std::set<std::uint64_t> kept;
@@ -41,15 +41,15 @@ TEST(WrittenDocuments, KeepsWhatHistoriesReachWithinTheBudget) {
     }
 }
 
-TEST(WrittenDocuments, DroppedIsOnlyForNumbersGivenOut) {
-    WrittenDocuments store;
+TEST(WrittenPages, DroppedIsOnlyForNumbersGivenOut) {
+    WrittenPages store;
     const auto first = store.Add("<html>");
     EXPECT_EQ(first, 1u);
     EXPECT_EQ(*store.Find(first), "<html>");
     EXPECT_FALSE(store.Dropped(0));
     EXPECT_FALSE(store.Dropped(2));
     // A reader keeps the bytes it holds after the store has let them go.
-    const WrittenDocuments::Bytes held = store.Find(first);
+    const WrittenPages::Bytes held = store.Find(first);
     for (int i = 0; i < 8; ++i) store.Add("x");
     store.Prune([](std::uint64_t) { return false; });
     EXPECT_TRUE(store.Dropped(first));
@@ -58,10 +58,10 @@ TEST(WrittenDocuments, DroppedIsOnlyForNumbersGivenOut) {
 
 // A packed copy takes the place of exactly the bytes it was made from, and the budget
 // counts its size; a copy made from bytes the store no longer holds is refused.
-TEST(WrittenDocuments, ReplaceOnlyWhatIsStillHeld) {
-    WrittenDocuments store;
+TEST(WrittenPages, ReplaceOnlyWhatIsStillHeld) {
+    WrittenPages store;
     const auto number = store.Add(std::string(1000, 'x'));
-    const WrittenDocuments::Bytes original = store.Find(number);
+    const WrittenPages::Bytes original = store.Find(number);
     const auto packed = std::make_shared<const std::string>("packed");
     EXPECT_TRUE(store.Replace(number, original, packed));
     EXPECT_EQ(store.Find(number), packed);

@@ -13,60 +13,18 @@
 
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QWebEngineScript>
-#include <QWebEngineUrlSchemeHandler>
-#include <QWidget>
 #include <functional>
 
 #include "core/portal/page_rules.h"
-
-class QFrame;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QWebEngineProfile;
+#include "ui/dialogs/PageDialog.h"
 
 namespace lorvex {
 
-enum class PageDialogKind { Alert, Confirm, Prompt, LeavePage };
-
-// One dialog: a cover over its view with a box in it, titled with the host of the site that
-// asks. Buttons "accept" and, except for alerts, "reject"; prompts have a text field
-// "input". The cover keeps the mouse from the page underneath.
-class PageDialog : public QWidget {
-    Q_OBJECT
-  public:
-    PageDialog(QWidget* view, PageDialogKind kind, const QString& host, const QString& message,
-               const QString& defaultText);
-
-    QString Title() const;
-    QString Message() const;
-    bool Accepted() const { return accepted_; }
-    QString Text() const;
-
-    // Answers the dialog: accepted (OK, leave) or not (cancel, stay).
-    void Finish(bool accepted);
-
-  signals:
-    void Finished();
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-  private:
-    void FitToView();
-
-    QFrame* box_ = nullptr;
-    QLabel* title_ = nullptr;
-    QLabel* message_ = nullptr;
-    QLineEdit* input_ = nullptr;
-    QPushButton* accept_ = nullptr;
-    bool accepted_ = false;
-    bool finished_ = false;
-};
+// The host of the site that asks, in its ASCII form so look-alike letters cannot pose as
+// another site; empty for a frame without one (a sandboxed or data: frame).
+QString AskingHost(const QUrl& origin);
 
 // Answers the dialogs of one view's pages.
 class PageDialogs {
@@ -108,21 +66,6 @@ class PageDialogs {
     DialogThrottle throttle_;
     QPointer<PageDialog> open_;
     bool silent_ = false;
-};
-
-// Registers the question scheme with the web engine. Must run before the QApplication is
-// created.
-void RegisterPageDialogScheme();
-
-// Installs the question scheme's handler on a profile (once per profile).
-void InstallPageDialogHandler(QWebEngineProfile* profile);
-
-class PageDialogHandler : public QWebEngineUrlSchemeHandler {
-    Q_OBJECT
-  public:
-    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-    // Answers a page's question once its view's user has; unknown addresses fail.
-    void requestStarted(QWebEngineUrlRequestJob* job) override;
 };
 
 }  // namespace lorvex
