@@ -1,8 +1,10 @@
 // The portal's Windows Media and RealPlayer players play inside the main view's pages, in
 // each markup form of the demo portal's player pages: the clip's first picture reaches the
-// player's box and its position moves; the box sits on its element and follows it; the
-// clip is fetched with the page's cookies and Referer; leaving the page stops it; a
-// refused clip and a broken play list say so in the box.
+// player's box and its position moves; the page's own pause and play links drive it by the
+// names of its kind of player; the box sits on its element and follows it, fills the
+// screen on a double-click and comes back on Esc; the clip is
+// fetched with the page's cookies and Referer; leaving the page stops it; a refused clip and
+// a broken play list say so in the box.
 //
 // The machine running the tests has no sound card: the players' sound goes to whatever
 // GStreamer's automatic audio sink finds, which is nothing (a null sink) here; only the
@@ -19,6 +21,8 @@
 
 using namespace lorvex;
 using namespace lorvex::testing;
+
+Q_DECLARE_METATYPE(lorvex::PlayerKind)
 
 namespace {
 
@@ -49,7 +53,7 @@ class PlayersTest : public QObject {
     void cleanupTestCase() { fixture_.window.reset(); }
     void eachMarkupFormPlays_data();
     void eachMarkupFormPlays();
-    void boxFollowsScrollAndLeavingStops();
+    void boxFullScreenFollowsScrollLeavingStops();
     void brokenPlayListAddedLaterSaysSo();
     void refusedClipSaysSo();
 
@@ -78,13 +82,18 @@ void PlayersTest::eachMarkupFormPlays_data() {
     QTest::addColumn<QString>("clip");
     QTest::addColumn<int>("boxes");
     QTest::addColumn<QString>("boxed");  // the element the picture's box covers
+    QTest::addColumn<PlayerKind>("kind");
+    QTest::addColumn<QString>("playState");  // how the page's scripts read the state
     QTest::newRow("Windows Media 6.4, inner embed")
         << "/33/playwmv.asp?id=1031"
-        << "/33/media/1031.wmv" << 1 << "object#MediaPlayer";
+        << "/33/media/1031.wmv" << 1 << "object#MediaPlayer" << PlayerKind::WindowsMedia64
+        << "MediaPlayer.PlayState";
     QTest::newRow("Windows Media 7, .asx") << "/33/playwmv.asp?id=1024"
-                                           << "/33/media/1024.wmv" << 1 << "object#Player";
+                                           << "/33/media/1024.wmv" << 1 << "object#Player"
+                                           << PlayerKind::WindowsMedia << "Player.playState";
     QTest::newRow("RealPlayer pair, .ram") << "/33/playrm.asp?id=1025"
-                                           << "/33/media/1025.rm" << 2 << "object#RealVideo";
+                                           << "/33/media/1025.rm" << 2 << "object#RealVideo"
+                                           << PlayerKind::RealPlayer << "RealVideo.GetPlayState()";
 }
 
 void PlayersTest::eachMarkupFormPlays() {
@@ -92,6 +101,8 @@ void PlayersTest::eachMarkupFormPlays() {
     QFETCH(QString, clip);
     QFETCH(int, boxes);
     QFETCH(QString, boxed);
+    QFETCH(PlayerKind, kind);
+    QFETCH(QString, playState);
     fixture_.portal.ClearRequests();
     QVERIFY(OpenPage(page));
     QVERIFY(WaitUntil([&] { return Players().Boxes().size() == boxes; }));
@@ -117,13 +128,41 @@ void PlayersTest::eachMarkupFormPlays() {
                      "Array.from(document.querySelectorAll('embed')).every("
                      "function (e) { return e.getClientRects().length === 0; })")
                 .toBool());
+
+    // The page's own links pause and play it again, and its scripts read the state in
+    // the numbers of its kind of player.
+    for (const auto& [link, state] :
+         {std::pair{"pause", PlaybackState::Paused}, std::pair{"play", PlaybackState::Playing}}) {
+        Evaluate(Main(), QStringLiteral("document.getElementById('%1').click()").arg(link));
+        QVERIFY2(WaitUntil([&] { return playback->State() == state; }), link);
+        QVERIFY(WaitUntil(
+            [&] { return Evaluate(Main(), playState).toInt() == ScriptPlayState(kind, state); }));
+    }
+    // Windows Media 7's PlayStateChange reached the page's handler.
+    if (kind == PlayerKind::WindowsMedia) {
+        QCOMPARE(Evaluate(Main(), "document.getElementById('playState').innerText").toInt(),
+                 ScriptPlayState(kind, PlaybackState::Playing));
+    }
 }
 
-void PlayersTest::boxFollowsScrollAndLeavingStops() {
+void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
     QVERIFY(OpenPage("/33/playwmv.asp?id=1024"));
     QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
     PlayerBox* box = Players().Boxes().first();
-    QVERIFY(WaitUntil([&] { return box->isVisible(); }));
+    QVERIFY(WaitUntil([&] { return box->isVisible() && box->PaintedFrames() > 0; }, kPlayDeadline));
+    const QRect place = box->geometry();
+
+    // A double-click on the picture fills the screen; Esc brings the box back.
+    QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, 20));
+    QVERIFY(WaitUntil([&] {
+        return box->InFullScreen() && box->window()->isFullScreen() &&
+               box->window()->isActiveWindow();
+    }));
+    QCOMPARE(box->size(), box->window()->size());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(WaitUntil([&] { return !box->InFullScreen() && box->parentWidget() == Main(); }));
+    QCOMPARE(box->geometry(), place);
+
     Evaluate(Main(), "document.body.style.height = '5000px'; scrollTo(0, 40)");
     QVERIFY(WaitUntil([&] {
         const QRect element = ElementBox(Main(), "object#Player");

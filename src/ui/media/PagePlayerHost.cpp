@@ -1,5 +1,6 @@
 #include "ui/media/PagePlayerHost.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,7 +11,10 @@
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
+#include <algorithm>
 
+#include "core/media/clip_address.h"
+#include "core/media/playback.h"
 #include "ui/media/ClipNetwork.h"
 #include "ui/media/ClipRelay.h"
 #include "ui/media/ClipRequestGuard.h"
@@ -78,9 +82,17 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
     channel_.registerObject(QStringLiteral("players"), bridge_);
     page->setWebChannel(&channel_, kPlayersWorld);
     page->scripts().insert(PlayersScript());
+    QWebEngineScript names;
+    names.setName(QStringLiteral("lorvex-player-names"));
+    names.setSourceCode(PageScripts::Source(PageScript::PlayerNames));
+    names.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    names.setWorldId(QWebEngineScript::MainWorld);
+    names.setRunsOnSubFrames(false);
+    page->scripts().insert(names);
     connect(bridge_, &PlayerPageBridge::Offered, this, &PagePlayerHost::Offer);
     connect(bridge_, &PlayerPageBridge::Placed, this, &PagePlayerHost::Place);
     connect(bridge_, &PlayerPageBridge::Removed, this, &PagePlayerHost::Remove);
+    connect(bridge_, &PlayerPageBridge::Commanded, this, &PagePlayerHost::Command);
     connect(page, &QWebEnginePage::loadStarted, this, &PagePlayerHost::Clear);
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &PagePlayerHost::Clear);
 }
@@ -109,6 +121,7 @@ void PagePlayerHost::Clear() {
     for (auto& [player, playback] : playbacks_) delete playback;
     playbacks_.clear();
     opened_.clear();
+    positionReported_.clear();
     players_.reset();
     guard_->Forget();
     if (!document_.isEmpty()) pastDocuments_.insert(document_);
@@ -127,7 +140,10 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     const QUrl pageAddress(offered.value(u"page").toString());
     // Only the portal's own pages play, and only the page the view shows.
     if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return;
-    if (!players_) players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
+    if (!players_) {
+        players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
+        pageAddress_ = pageAddress;
+    }
     const int key = offered.value(u"key").toInt();
     const int enclosing = offered.value(u"enclosing").toInt();
     const MarkupElement markup{offered.value(u"tag").toString().toStdString(),
@@ -140,7 +156,18 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (settings == nullptr) return;
 
     MediaPlayback*& playback = playbacks_[placement->player];
-    if (playback == nullptr) playback = new MediaPlayback(network_, relay_, settings->kind, this);
+    if (playback == nullptr) {
+        playback = new MediaPlayback(network_, relay_, settings->kind, this);
+        const int player = placement->player;
+        connect(playback, &MediaPlayback::StateChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::VolumeChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::DurationChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::PositionChanged, this,
+                [this, player] { Report(player, true); });
+    }
     const QString clip = QString::fromStdString(settings->clip);
     QString& opened = opened_[placement->player];
     if (!settings->refusedClip.empty()) {
@@ -171,12 +198,71 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
             }
         }
         box->SetPictureSource(!painted);
-        connect(box, &PlayerBox::FullScreenAsked, this, [this, box] {
-            if (fullScreen_) fullScreen_(box);
-        });
         boxes_[key] = box;
     }
-    emit bridge_->placed(key, role);
+    static const char* const kKinds[] = {"wmp64", "wmp", "real"};
+    emit bridge_->placed(key, role, QString::fromLatin1(kKinds[static_cast<int>(settings->kind)]));
+    Report(placement->player, false);
+}
+
+int PagePlayerHost::PlayerOf(int key) const {
+    if (!players_) return 0;
+    for (const auto& [player, playback] : playbacks_) {
+        const std::vector<int> keys = players_->Elements(player);
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) return player;
+    }
+    return 0;
+}
+
+void PagePlayerHost::Command(const QString& document, int key, const QString& name,
+                             const QString& value) {
+    if (!Current(document)) return;
+    MediaPlayback* playback = Playback(PlayerOf(key));
+    if (playback == nullptr) return;
+    if (name == u"play") {
+        playback->Play();
+    } else if (name == u"pause") {
+        playback->Pause();
+    } else if (name == u"stop") {
+        playback->Stop();
+    } else if (name == u"seek") {
+        playback->SetPosition(std::max<qint64>(0, value.toLongLong()));
+    } else if (name == u"volume") {
+        playback->SetVolume(value.toInt());
+    } else if (name == u"mute") {
+        playback->SetMuted(value.toInt() != 0);
+    } else if (name == u"url") {
+        const std::optional<std::string> clip = ResolveClipAddress(
+            pageAddress_.toString(QUrl::FullyEncoded).toStdString(), value.toStdString());
+        if (!clip) {
+            playback->Fail(QString::fromUtf8(kRefusedClipMessage.data(),
+                                             static_cast<qsizetype>(kRefusedClipMessage.size())));
+            return;
+        }
+        const QUrl address(QString::fromStdString(*clip));
+        guard_->Refuse(address);
+        opened_[PlayerOf(key)] = address.toString();
+        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
+        playback->Open(address, pageAddress_, settings == nullptr || settings->autoStart);
+    }
+}
+
+void PagePlayerHost::Report(int player, bool position) {
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr || !players_) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (position && now - positionReported_[player] < 250) return;
+    positionReported_[player] = now;
+    const QJsonObject state{
+        {QStringLiteral("playState"), ScriptPlayState(playback->Kind(), playback->State())},
+        {QStringLiteral("position"), static_cast<double>(playback->Position())},
+        {QStringLiteral("duration"), static_cast<double>(playback->Duration())},
+        {QStringLiteral("volume"), playback->Volume()},
+        {QStringLiteral("mute"), playback->Muted()},
+        {QStringLiteral("url"), playback->Address().toString()},
+    };
+    const QString text = QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+    for (const int key : players_->Elements(player)) emit bridge_->status(key, text);
 }
 
 void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, bool shown,
@@ -185,6 +271,7 @@ void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, 
     const auto found = boxes_.find(key);
     if (found == boxes_.end() || !found->second) return;
     PlayerBox* widget = found->second;
+    if (widget->InFullScreen()) return;
     const double zoom = view_->zoomFactor();
     const QRect area =
         QRectF(box.x() * zoom, box.y() * zoom, box.width() * zoom, box.height() * zoom)
@@ -222,6 +309,7 @@ void PagePlayerHost::RemovePlayer(int player) {
         playbacks_.erase(found);
     }
     opened_.erase(player);
+    positionReported_.erase(player);
 }
 
 }  // namespace lorvex

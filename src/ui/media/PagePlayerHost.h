@@ -43,11 +43,6 @@ class PagePlayerHost : public QObject {
     MediaPlayback* Playback(int player) const;
     QList<PlayerBox*> Boxes() const;
 
-    // Full screen for a box's picture: called with the box, which the handler shows
-    // covering the screen; Esc there returns.
-    using FullScreenHandler = std::function<void(PlayerBox*)>;
-    void SetFullScreenHandler(FullScreenHandler handler) { fullScreen_ = std::move(handler); }
-
   private:
     void Clear();
     bool Current(const QString& document);
@@ -56,6 +51,11 @@ class PagePlayerHost : public QObject {
                const QSizeF& viewport);
     void Remove(const QString& document, int key);
     void RemovePlayer(int player);
+    void Command(const QString& document, int key, const QString& name, const QString& value);
+    // Tells the page script the player's state, for its scripts; positions at most a few
+    // times a second.
+    void Report(int player, bool position);
+    int PlayerOf(int key) const;
 
     QPointer<QWebEngineView> view_;
     QPointer<QWebEnginePage> page_;
@@ -71,7 +71,8 @@ class PagePlayerHost : public QObject {
     std::map<int, MediaPlayback*> playbacks_;   // by player
     std::map<int, QPointer<PlayerBox>> boxes_;  // by element key
     std::map<int, QString> opened_;             // the address each player opened
-    FullScreenHandler fullScreen_;
+    std::map<int, qint64> positionReported_;    // when each player's position last went
+    QUrl pageAddress_;
 };
 
 }  // namespace lorvex

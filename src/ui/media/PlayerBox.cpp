@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
+#include <QVBoxLayout>
 #include <QVideoFrame>
 
 namespace lorvex {
@@ -63,6 +65,7 @@ PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* paren
       message_(new QLabel(this)) {
     setObjectName(QStringLiteral("playerBox"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
     bar_->setObjectName(QStringLiteral("controlBar"));
     bar_->setAttribute(Qt::WA_StyledBackground);
     bar_->setStyleSheet(QString::fromLatin1(kBarStyle));
@@ -210,9 +213,68 @@ void PlayerBox::paintEvent(QPaintEvent*) {
 void PlayerBox::resizeEvent(QResizeEvent*) { Relayout(); }
 
 void PlayerBox::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (HasPicture(shown_) && !bar_->geometry().contains(event->position().toPoint())) {
-        emit FullScreenAsked();
+    if (!HasPicture(shown_) || bar_->geometry().contains(event->position().toPoint())) return;
+    if (InFullScreen()) {
+        LeaveFullScreen();
+    } else {
+        EnterFullScreen();
     }
+}
+
+void PlayerBox::EnterFullScreen() {
+    if (InFullScreen()) return;
+    home_ = parentWidget();
+    place_ = geometry();
+    mask_ = mask();
+    auto* screen = new QWidget(nullptr, Qt::Window);
+    screen->setObjectName(QStringLiteral("playerFullScreen"));
+    screen->setStyleSheet(QStringLiteral("background: black;"));
+    if (home_ != nullptr) {
+        screen->setWindowTitle(home_->window()->windowTitle());
+        screen->setWindowIcon(home_->window()->windowIcon());
+    }
+    auto* layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), screen);
+    connect(escape, &QShortcut::activated, this, &PlayerBox::LeaveFullScreen);
+    // Closed by the window manager: back over the element.
+    screen->installEventFilter(this);
+    screen_ = screen;
+    clearMask();
+    layout->addWidget(this);
+    show();
+    screen->showFullScreen();
+    screen->activateWindow();
+    setFocus(Qt::OtherFocusReason);
+}
+
+PlayerBox::~PlayerBox() {
+    if (screen_ != nullptr) screen_->deleteLater();
+}
+
+bool PlayerBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == screen_ && event->type() == QEvent::Close) {
+        event->ignore();
+        LeaveFullScreen();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlayerBox::LeaveFullScreen() {
+    QWidget* screen = screen_.data();
+    screen_ = nullptr;
+    if (home_ == nullptr) return;
+    setParent(home_);
+    setGeometry(place_);
+    if (!mask_.isEmpty()) setMask(mask_);
+    show();
+    raise();
+    if (screen != nullptr) {
+        screen->hide();
+        screen->deleteLater();
+    }
+    home_->window()->activateWindow();
 }
 
 }  // namespace lorvex

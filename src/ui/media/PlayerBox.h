@@ -1,8 +1,9 @@
 // The box of one player element, laid over the element in the page: the clip's picture
 // (painted from the player's frames, kept in proportion on black), a control bar in the
 // portal's colours (play/pause, stop, seek with time, mute, volume), or both, and the
-// player's message when it cannot play. A double-click on the picture asks for full
-// screen.
+// player's message when it cannot play. A double-click on the picture shows the box alone
+// in a window covering the screen, as a page's full screen does; Esc or another
+// double-click brings it back over its element.
 #pragma once
 
 #include <QImage>
@@ -21,6 +22,7 @@ class PlayerBox : public QWidget {
     Q_OBJECT
   public:
     PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* parent);
+    ~PlayerBox() override;
 
     // What the box shows, as the element's markup asks (before the clip is known to be
     // sound only).
@@ -29,17 +31,20 @@ class PlayerBox : public QWidget {
     // Whether this box paints the player's picture (a player has one such box).
     void SetPictureSource(bool source);
 
+    // Full screen: the box moves into a window covering the screen and back.
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    bool InFullScreen() const { return screen_ != nullptr; }
+
     // Frames painted since the box was made; for tests and the benchmark.
     int PaintedFrames() const { return paintedFrames_; }
     QString MessageText() const { return message_->text(); }
-
-  signals:
-    void FullScreenAsked();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Relayout();
@@ -61,6 +66,10 @@ class PlayerBox : public QWidget {
     QSlider* volume_;
     QLabel* message_;
     bool seeking_ = false;
+    QPointer<QWidget> screen_;  // the full screen's window
+    QPointer<QWidget> home_;    // the view the box lies in otherwise
+    QRect place_;               // and where, with its mask
+    QRegion mask_;
 };
 
 }  // namespace lorvex

@@ -29,17 +29,28 @@ class PlayerPageBridge : public QObject {
                     QSizeF(viewportWidth, viewportHeight));
     }
     Q_INVOKABLE void remove(const QString& document, int key) { emit Removed(document, key); }
+    // A call of the page's scripts on a player element: play, pause, stop, seek (ms),
+    // volume (0..100), mute (0 or 1), url (a new clip, as the page wrote it).
+    Q_INVOKABLE void command(const QString& document, int key, const QString& name,
+                             const QString& value) {
+        emit Commanded(document, key, name, value);
+    }
 
   signals:
     // To the page script: what the element became ("box": the client's box shows over it;
-    // "hidden": part of a player shown elsewhere; "silent": a player with no box).
-    void placed(int key, const QString& role);
+    // "hidden": part of a player shown elsewhere; "silent": a player with no box), and the
+    // kind of player it is part of ("wmp64", "wmp", "real").
+    void placed(int key, const QString& role, const QString& kind);
+    // To the page script: the element's player's state, as JSON: {playState, position,
+    // duration (ms), volume, mute, url}.
+    void status(int key, const QString& state);
 
     // To the client.
     void Offered(const QString& document, const QString& element);
     void Placed(const QString& document, int key, const QRectF& box, bool shown,
                 const QSizeF& viewport);
     void Removed(const QString& document, int key);
+    void Commanded(const QString& document, int key, const QString& name, const QString& value);
 };
 
 }  // namespace lorvex

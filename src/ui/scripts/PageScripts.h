@@ -14,6 +14,7 @@ enum class PageScript {
     FirstPaint,   // first_paint.js: when the page first painted, for the start-up trace
     Players,      // players.js: the page's Windows Media and RealPlayer elements, and
                   // where they are, for the client's players (after qwebchannel.js)
+    PlayerNames,  // player_names.js: the names the page's scripts drive players by
 };
 
 class PageScripts {

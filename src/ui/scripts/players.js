@@ -25,6 +25,7 @@
     new QWebChannel(qt.webChannelTransport, function (channel) {
         bridge = channel.objects.players;
         bridge.placed.connect(placed);
+        bridge.status.connect(status);
         waiting.splice(0).forEach(function (action) { action(bridge); });
     });
 
@@ -76,10 +77,17 @@
 
     // The client's box covers the element: it keeps its room in the page, its own content
     // (the engine's empty plug-in area, an <object>'s fallback) stays unseen.
-    function placed(key, role) {
+    function elementOf(key) {
         var element = null;
         keys.forEach(function (k, e) { if (k === key) element = e; });
+        return element;
+    }
+
+    function placed(key, role, kind) {
+        var element = elementOf(key);
         if (!element) return;
+        // The names the page's scripts use for it (player_names.js) follow this mark.
+        element.setAttribute('data-lorvex-player', kind);
         var style = element.style;
         if (role === 'hidden') {
             style.setProperty('display', 'none', 'important');
@@ -136,6 +144,27 @@
             call(function (b) { b.remove(documentToken, key); });
         });
     }
+
+    // The player's state for the page's scripts, on the element (player_names.js reads it).
+    function status(key, text) {
+        var element = elementOf(key);
+        if (!element) return;
+        element.setAttribute('data-lorvex-status', text);
+        element.dispatchEvent(new Event('lorvexstatus'));
+    }
+
+    // A call of the page's scripts on a player element (player_names.js).
+    document.addEventListener('lorvexcommand', function (event) {
+        var element = event.target;
+        if (!keys.has(element)) return;
+        var text = element.getAttribute('data-lorvex-command');
+        element.removeAttribute('data-lorvex-command');
+        var command;
+        try { command = JSON.parse(text); } catch (e) { return; }
+        if (!Array.isArray(command) || command.length !== 2) return;
+        var key = keys.get(element);
+        call(function (b) { b.command(documentToken, key, String(command[0]), String(command[1])); });
+    }, true);
 
     var resizes = window.ResizeObserver ? new ResizeObserver(schedule) : null;
     // While the parser runs, an <object>'s <param>s may not be there yet: elements are
