@@ -54,6 +54,7 @@ class PlayersTest : public QObject {
     void eachMarkupFormPlays_data();
     void eachMarkupFormPlays();
     void boxFullScreenFollowsScrollLeavingStops();
+    void sideColumnNeverPlays();
     void brokenPlayListAddedLaterSaysSo();
     void refusedClipSaysSo();
 
@@ -118,6 +119,9 @@ void PlayersTest::eachMarkupFormPlays() {
     QVERIFY(fixture_.portal.Requests().contains(clip));
     QCOMPARE(fixture_.portal.Header(clip, "Referer"), (Origin() + page).toUtf8());
     QVERIFY(fixture_.portal.Header(clip, "Cookie").contains("member=1024"));
+    QCOMPARE(fixture_.portal.Header(clip, "User-Agent"),
+             fixture_.portal.Header(page, "User-Agent"));
+    QVERIFY(fixture_.portal.Header(clip, "Accept-Language").startsWith("zh-CN"));
     // The engine neither fetched the clip for itself nor offered it as a download.
     QVERIFY(fixture_.saveDialog.offered.isEmpty());
 
@@ -168,6 +172,11 @@ void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
         const QRect element = ElementBox(Main(), "object#Player");
         return element.top() < 60 && box->geometry() == element;
     }));
+    // Zoomed, the box keeps to its element.
+    Main()->StepZoom(ZoomStep::In);
+    QVERIFY(WaitUntil([&] { return box->geometry() == ElementBox(Main(), "object#Player"); }));
+    QVERIFY(box->width() > place.width());
+    Main()->StepZoom(ZoomStep::Reset);
     // Scrolled out of the view, the box goes with it.
     Evaluate(Main(), "scrollTo(0, 2000)");
     QVERIFY(WaitUntil([&] { return !box->isVisible(); }));
@@ -177,6 +186,18 @@ void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
     QVERIFY(OpenPage("/33/about.htm"));
     QVERIFY(gone.isNull());
     QVERIFY(stopped.isNull());
+}
+
+void PlayersTest::sideColumnNeverPlays() {
+    BrowserView* side = fixture_.window->SideColumn();
+    side->Navigate(Origin() + "/33/playwmv.asp?id=1024");
+    QVERIFY(WaitUntilDocumentIs(side, Origin() + "/33/playwmv.asp?id=1024"));
+    // The page has been parsed and laid out; a player would have been offered by now.
+    QVERIFY(
+        WaitUntil([&] { return Evaluate(side, "document.readyState").toString() == "complete"; }));
+    QVERIFY(side->findChildren<PlayerBox*>().isEmpty());
+    QVERIFY(Evaluate(side, "document.querySelector('[data-lorvex-player]') === null").toBool());
+    side->Navigate(Origin() + "/33/fl.htm");
 }
 
 void PlayersTest::brokenPlayListAddedLaterSaysSo() {
