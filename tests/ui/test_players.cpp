@@ -9,6 +9,7 @@
 // The machine running the tests has no sound card: the players' sound goes to whatever
 // GStreamer's automatic audio sink finds, which is nothing (a null sink) here; only the
 // picture and the position are checked.
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include "PortalMedia.h"
@@ -105,10 +106,14 @@ void PlayersTest::eachMarkupFormPlays() {
     QFETCH(PlayerKind, kind);
     QFETCH(QString, playState);
     fixture_.portal.ClearRequests();
+    QElapsedTimer clock;
+    clock.start();
     QVERIFY(OpenPage(page));
     QVERIFY(WaitUntil([&] { return Players().Boxes().size() == boxes; }));
     PlayerBox* picture = Players().Boxes().first();
     QVERIFY(WaitUntil([&] { return picture->PaintedFrames() > 0; }, kPlayDeadline));
+    // For the performance notes, not checked.
+    qInfo("first picture %lld ms after the page was asked for", clock.elapsed());
     MediaPlayback* playback = Players().Playback(1);
     QVERIFY(playback != nullptr);
     const qint64 start = playback->Position();
