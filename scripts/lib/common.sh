@@ -19,6 +19,7 @@ TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool x11-utils clang-format stress-ng
     dpkg-dev desktop-file-utils appstream systemd
+    weston qt6-wayland ffmpeg python3-pyatspi at-spi2-core dbus-daemon
 )
 
 log() { printf '== %s\n' "$*"; }
