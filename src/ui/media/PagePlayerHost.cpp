@@ -99,7 +99,12 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
 
 PagePlayerHost::~PagePlayerHost() {
     Clear();
-    if (page_) page_->setUrlRequestInterceptor(nullptr);
+    // The page outlives its players (the window's close): it keeps neither the guard nor
+    // the channel.
+    if (page_) {
+        page_->setUrlRequestInterceptor(nullptr);
+        page_->setWebChannel(nullptr, kPlayersWorld);
+    }
 }
 
 MediaPlayback* PagePlayerHost::Playback(int player) const {
