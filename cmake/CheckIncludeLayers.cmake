@@ -12,7 +12,8 @@
 #   ui/desktop                 message boxes, the system's browser and editor, the window
 #                              system, the user's language, the start-up trace
 #   ui/skin, ui/dialogs,       the skinned frame; the pages' script dialogs; the written
-#   ui/written, ui/downloads   pages served to the views; the downloads' question and windows
+#   ui/written, ui/downloads,  pages served to the views; the downloads' question and windows;
+#   ui/media                   the portal's players in the main view's pages
 #   ui/web                     the browser view, its page, keys and menu, the web profile
 #   ui/browsing                navigation, search, new windows, pop-up host, full screen
 #   ui/favourites              collect, library, edit
@@ -32,6 +33,7 @@ set(layer_ui/skin 6)
 set(layer_ui/dialogs 6)
 set(layer_ui/written 6)
 set(layer_ui/downloads 6)
+set(layer_ui/media 6)
 set(layer_ui/web 7)
 set(layer_ui/browsing 8)
 set(layer_ui/favourites 9)

@@ -1,6 +1,8 @@
 // Pages of the demo portal. This is a development and test tool, not part of the client.
 #include "PortalContent.h"
 
+#include "PortalMedia.h"
+
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -178,11 +180,9 @@ Reply SearchPage(const QByteArray& rawQuery) {
 Reply PlayerPage(const QByteArray& rawQuery) {
     const Song* song = FindSong(GbkQueryValue(rawQuery, "id").toInt());
     if (song == nullptr) return NotFound();
-    QString body =
-        QStringLiteral(
-            "<h1>%1</h1>\n<p>演唱：%2</p>\n"
-            "<div class=\"screen\">[%3 播放器] 正在播放 %1</div>\n")
-            .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped(), song->kind.toUpper());
+    QString body = QStringLiteral("<h1>%1</h1>\n<p>演唱：%2</p>\n")
+                       .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped()) +
+                   PlayerMarkup(*song, FormFor(*song));
     const QString g = GbkQueryValue(rawQuery, "g");
     const QString c = GbkQueryValue(rawQuery, "c");
     if (!g.isEmpty() || !c.isEmpty()) {

@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
 #include <optional>
+#include <utility>
 
 #include "core/geometry/layout.h"
 #include "core/geometry/units.h"
@@ -19,6 +21,7 @@
 #include "ui/desktop/SystemLauncher.h"
 #include "ui/downloads/DownloadsController.h"
 #include "ui/favourites/FavouritesController.h"
+#include "ui/media/PagePlayerHost.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
 #include "ui/web/BrowserPage.h"
@@ -172,6 +175,9 @@ void MainWindow::Load() {
             return std::nullopt;
         },
         {mainView_, sideColumn_, panel_.panel}, services_.askSavePath);
+    // Songs play in the main view's portal pages only.
+    players_ = new PagePlayerHost(mainView_, mainView_->EnsurePage(),
+                                  QUrl(QString::fromStdString(portal_.origin)));
     // The pages are asked for first, in their order: the engine then starts its renderers
     // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));
@@ -248,6 +254,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     // Downloads end with the program: their partial files go, and nothing more is asked.
     if (downloads_ != nullptr) downloads_->EndAll();
+    // Whatever plays stops at once.
+    delete std::exchange(players_, nullptr);
     sideColumn_->SilenceDialogs();
     mainView_->SilenceDialogs();
     browsing_->ClosePopup();
