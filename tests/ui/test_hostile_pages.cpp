@@ -129,6 +129,7 @@ class HostilePagesTest : public QObject {
     void outsideSchemesStartNothing();
     void dialogFloodShowsThreeBoxesAndLeavesTheRestUsable();
     void answersReachThePage();
+    void emptyRepliesKeepCountingDialogs();
     void popUpNeitherAsksNorSounds();
     void leavingQuestionNeverStopsTheClient();
     void pageConsoleIsQuietUnlessTurnedOn();
@@ -246,6 +247,36 @@ void HostilePagesTest::answersReachThePage() {
     QCOMPARE(main->title(), QStringLiteral("true|张三 & 李四|false"));
     QCOMPARE(boxes.messages, (QStringList{"确定？", "名字 & <b>粗</b>", "再来？"}));
     QCOMPARE(input, QStringLiteral("默认"));
+}
+
+// A navigation answered with an empty reply (204) leaves the page as it is, and a step in
+// its own history (pushState) keeps its document: its dialogs go on being counted, and only
+// three of six reach the user. The page cannot reach the client's word on new documents.
+void HostilePagesTest::emptyRepliesKeepCountingDialogs() {
+    BrowserView* main = Window().MainView();
+    const QString about = Origin() + "/33/about.htm";
+    main->Navigate(about);
+    QVERIFY(WaitForLoad(main));
+    QCOMPARE(Evaluate(main, "typeof qt").toString(), QStringLiteral("undefined"));
+    BoxCounter boxes;
+    PretendUser user([&] {
+        if (PageDialog* box = boxes.Look(main)) Press(box, "accept");
+    });
+    for (int i = 1; i <= 6; ++i) {
+        if (i % 2 == 1) {
+            const QString empty = QStringLiteral("/33/empty.asp?%1").arg(i);
+            main->page()->runJavaScript(QStringLiteral("location.href = '%1'").arg(empty));
+            QVERIFY(fixture_.WaitForRequest(empty));
+        } else {
+            main->page()->runJavaScript(
+                QStringLiteral("history.pushState(null, '', '?%1')").arg(i));
+        }
+        main->page()->runJavaScript(QStringLiteral("alert('%1'); document.title = '%1'").arg(i));
+        QVERIFY(WaitUntil([&] { return main->title() == QString::number(i); }));
+    }
+    QCOMPARE(boxes.messages, (QStringList{"1", "2", "3"}));
+    QCOMPARE(main->LocationURL(), (about + "?6").toStdString());
+    QVERIFY(!user.sawModalBox);
 }
 
 void HostilePagesTest::popUpNeitherAsksNorSounds() {

@@ -282,6 +282,9 @@ Reply ConsolePage(const QByteArray&) {
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
+// An empty reply (204): a navigation to it leaves the page where it is.
+Reply EmptyReply(const QByteArray&) { return {204, {}, {}, {}}; }
+
 // A player whose screen can fill the display: the button under it asks for full screen, a
 // button on the screen leaves it, a double-click on the screen does either. The page notes
 // each answer in `answers` ("ok" or "refused").
@@ -389,7 +392,7 @@ const QHash<QString, Handler>& Routes() {
         {u"/33/leave.asp"_s, &LeavePage},      {u"/33/console.asp"_s, &ConsolePage},
         {u"/33/video.asp"_s, &VideoPage},      {u"/html/index.htm"_s, &SiteHomePage},
         {u"/html/movie.htm"_s, &MoviesPage},   {u"/html/donghua.htm"_s, &AnimationPage},
-        {u"/html/cai0.htm"_s, &RingtonesPage},
+        {u"/html/cai0.htm"_s, &RingtonesPage}, {u"/33/empty.asp"_s, &EmptyReply},
     };
     return table;
 }

@@ -17,6 +17,7 @@
 #include "core/portal/location.h"
 #include "core/portal/page_rules.h"
 #include "core/text/text_codec.h"
+#include "ui/browsing/DocumentStarts.h"
 #include "ui/browsing/GeneratedPages.h"
 #include "ui/browsing/ViewKeys.h"
 #include "ui/browsing/ViewMenu.h"
@@ -148,6 +149,8 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     scripts().insert(WrittenPageScript());
     scripts().insert(view->Dialogs().PageScript());
+    connect(new DocumentStarts(this), &DocumentStarts::NewDocument, view,
+            &BrowserView::NewDocument);
 }
 
 void BrowserPage::triggerAction(WebAction action, bool checked) {
@@ -172,11 +175,8 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     const bool byClient = isMainFrame && view_->TakeClientNavigation();
     const std::string scheme = url.scheme().toStdString();
     const std::string path = url.path().toStdString();
-    const bool allowed = NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient},
-                                           kGeneratedPageScheme);
-    // A page's dialogs are counted until it navigates.
-    if (allowed && isMainFrame) view_->Dialogs().PageNavigated();
-    return allowed;
+    return NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient},
+                             kGeneratedPageScheme);
 }
 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
@@ -200,7 +200,11 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
     }
 }
 
-BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKeys(this); }
+BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
+    new ViewKeys(this);
+    // A page's dialogs are counted until a new document replaces it.
+    connect(this, &BrowserView::NewDocument, this, [this] { dialogs_.DocumentStarted(); });
+}
 
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {

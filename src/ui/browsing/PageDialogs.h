@@ -94,8 +94,8 @@ class PageDialogs {
     void Silence();
     // Cancels the open dialog, if any (the client is taking the view elsewhere).
     void Dismiss();
-    // The view goes to another document.
-    void PageNavigated() { throttle_.Reset(); }
+    // A new document has begun in the view: its dialogs are counted afresh.
+    void DocumentStarted() { throttle_.Reset(); }
 
     // The script that routes the pages' alert, confirm and prompt to this view's dialogs.
     QWebEngineScript PageScript() const;
