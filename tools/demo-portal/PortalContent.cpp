@@ -287,8 +287,17 @@ Reply EmptyReply(const QByteArray&) { return {204, {}, {}, {}}; }
 
 // A player whose screen can fill the display: the button under it asks for full screen, a
 // button on the screen leaves it, a double-click on the screen does either. The page notes
-// each answer in `answers` ("ok" or "refused").
-Reply VideoPage(const QByteArray&) {
+// each answer in `answers` ("ok" or "refused"). With ?again=1, once it has been in full
+// screen it asks to go back every 100 ms while it is out, as a page that wants the screen
+// back does.
+Reply VideoPage(const QByteArray& rawQuery) {
+    const QString again =
+        GbkQueryValue(rawQuery, "again") == u"1"_s
+            ? u"var been = false;\n"
+              "document.addEventListener('fullscreenchange', function () { been = true; });\n"
+              "setInterval(function () { if (been && !document.fullscreenElement) toggle(); },"
+              " 100);\n"_s
+            : QString();
     return Html(
         Page(u"全屏播放"_s,
              u"<div id=\"screen\" class=\"screen\" ondblclick=\"toggle()\">[WMV 播放器] 正在播放\n"
@@ -300,7 +309,8 @@ Reply VideoPage(const QByteArray&) {
              "      : document.getElementById('screen').requestFullscreen();\n"
              "  asked.then(function () { answers.push('ok'); },\n"
              "             function () { answers.push('refused'); });\n"
-             "}</script>\n"_s));
+             "}\n"_s +
+                 again + u"</script>\n"_s));
 }
 
 // --- Members ------------------------------------------------------------------------------

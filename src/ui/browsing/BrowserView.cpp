@@ -275,14 +275,19 @@ void BrowserView::SetFullScreenHandler(FullScreenHandler handler) {
 // Leaving is always granted: the page is leaving anyway.
 void BrowserView::AnswerFullScreen(QWebEngineFullScreenRequest request) {
     const bool on = request.toggleOn();
-    if (on && !fullScreen_) {
-        request.reject();
+    if (on && !inFullScreen_ && !(fullScreen_ && fullScreen_(true))) {
+        // Once a page has asked, the engine of this Qt version has no refusal that reaches it:
+        // a rejected request is left pending, and every later one of the page waits behind
+        // it. So the request is granted within the view and ended at once; the view stays
+        // where it is and the screen is never the page's.
+        request.accept();
+        page()->triggerAction(QWebEnginePage::ExitFullScreen);
         return;
     }
     request.accept();
     if (on == inFullScreen_) return;
     inFullScreen_ = on;
-    fullScreen_(on);
+    if (!on) fullScreen_(false);
 }
 
 // A renderer that ended abnormally takes the page's full screen with it; the view loads its

@@ -3,11 +3,19 @@
 // full screen (its own button, Esc, navigating away, its renderer ending). The main window
 // is left alone meanwhile, so it comes back with its bounds, maximised and stay-on-top
 // states, region and frame exactly as they were.
+//
+// Each full screen opens with a notice naming the page's host and how to leave
+// (FullScreenHint). Once the user has left (Esc, closing the window, the menu), the page gets
+// the screen again only after a new click or key of the user on the page itself, a second
+// or more later (FullScreenReentry): the host watches the input the view's surface gets
+// from the window system, which no page can make up.
 #pragma once
 
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+
+#include "core/browsing/view_rules.h"
 
 namespace lorvex {
 
@@ -23,9 +31,16 @@ class FullScreenHost : public QObject {
     // The window covering the screen while a page is in full screen, else nullptr.
     QWidget* Screen() const { return screen_; }
 
+    // The user takes the page out of full screen.
+    void UserLeaves();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
-    void Enter();
+    bool Enter();
     void Leave();
+    void WatchInput(QObject* child);
 
     BrowserView* view_;
     QPointer<QWidget> screen_;
@@ -35,6 +50,8 @@ class FullScreenHost : public QObject {
     QRect place_;
     QPointer<QWidget> above_;
     QPointer<QWidget> before_;
+    FullScreenReentry reentry_;
+    QMetaObject::Connection menuLeave_;
 };
 
 }  // namespace lorvex
