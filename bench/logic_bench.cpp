@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "core/favourites/favourites_file.h"
-#include "core/favourites/pages.h"
 #include "core/text/text_codec.h"
+#include "core/written/pages.h"
 
 namespace fs = std::filesystem;
 using namespace lorvex;

@@ -4,13 +4,17 @@
 #   core/text, core/geometry,  the codec; frame and layout arithmetic; the views' zoom
 #   core/browsing,             steps and crash reloads; the download window's arithmetic
 #   core/downloads,            and texts; huge pages for large buffers
-#   core/memory
-#   core/portal                addresses, the address bar's reading, page rules, written documents
-#   core/favourites            the favourites file and the pages built from it
+#   core/memory, core/media    the players in pages' markup, play lists, clip addresses
+#   core/portal                addresses, the address bar's reading, page rules
+#   core/favourites            the favourites file
+#   core/written               the pages the client writes, and their store
+#   ui/scripts                 the page scripts (.js resources) and their loader
 #   ui/desktop                 message boxes, the system's browser and editor, the window
-#                              system, the user's language
-#   ui/skin, ui/browsing,      the skinned frame; the browser views, browsing and the web
-#   ui/downloads               profile; the downloads' question and windows
+#                              system, the user's language, the start-up trace
+#   ui/skin, ui/dialogs,       the skinned frame; the pages' script dialogs; the written
+#   ui/written, ui/downloads   pages served to the views; the downloads' question and windows
+#   ui/web                     the browser view, its page, keys and menu, the web profile
+#   ui/browsing                navigation, search, new windows, pop-up host, full screen
 #   ui/favourites              collect, library, edit
 #   ui/app                     the main window, start-up, the single-instance guard
 set(layer_core/text 0)
@@ -18,14 +22,20 @@ set(layer_core/geometry 0)
 set(layer_core/browsing 0)
 set(layer_core/downloads 0)
 set(layer_core/memory 0)
+set(layer_core/media 0)
 set(layer_core/portal 1)
 set(layer_core/favourites 2)
-set(layer_ui/desktop 3)
-set(layer_ui/skin 4)
-set(layer_ui/browsing 4)
-set(layer_ui/downloads 4)
-set(layer_ui/favourites 5)
-set(layer_ui/app 6)
+set(layer_core/written 3)
+set(layer_ui/scripts 4)
+set(layer_ui/desktop 5)
+set(layer_ui/skin 6)
+set(layer_ui/dialogs 6)
+set(layer_ui/written 6)
+set(layer_ui/downloads 6)
+set(layer_ui/web 7)
+set(layer_ui/browsing 8)
+set(layer_ui/favourites 9)
+set(layer_ui/app 10)
 
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/core/*.h ${SOURCE_DIR}/core/*.cpp
      ${SOURCE_DIR}/ui/*.h ${SOURCE_DIR}/ui/*.cpp)

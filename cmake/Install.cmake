@@ -45,6 +45,10 @@ endforeach()
 # --- demo portal ----------------------------------------------------------------------------
 
 install(TARGETS lorvex-demo-portal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT portal)
+# The songs' clips made at build time (tools/demo-portal); the portal looks for them in
+# ../share/lorvex-demo-portal/media from its program.
+install(FILES ${LORVEX_DEMO_MEDIA_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/lorvex-demo-portal/media
+        COMPONENT portal)
 # The unit serves the port of the origin the client is built for (the scheme's own port when
 # the origin names none).
 if(LORVEX_PORTAL_ORIGIN MATCHES ":([0-9]+)/?$")

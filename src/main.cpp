@@ -5,21 +5,21 @@
 #include "ui/app/MainWindow.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
-#include "ui/browsing/BrowserView.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/Compositing.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
+#include "ui/dialogs/PageDialogHandler.h"
+#include "ui/web/BrowserView.h"
+#include "ui/web/WebProfile.h"
+#include "ui/written/WrittenPageHandler.h"
 
 int main(int argc, char* argv[]) {
     using lorvex::TraceStartup;
     TraceStartup("main");
     // The web engine reports its start-up parameters at info level; the user needs none.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-    lorvex::RegisterGeneratedPageScheme();
+    lorvex::RegisterWrittenPageScheme();
     lorvex::RegisterPageDialogScheme();
     if (lorvex::ChooseCompositing()) TraceStartup("software compositing chosen");
     // The client reads no command line: Qt sees the program name only.

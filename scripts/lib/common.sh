@@ -3,11 +3,12 @@
 
 REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
-# Packages to build and run the client and the demo portal.
+# Packages to build and run the client and the demo portal (ffmpeg makes the demo portal's
+# clips at build time).
 RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libxcb1-dev
-    libgl1-mesa-dri fonts-wqy-zenhei qt6-translations-l10n
+    libgl1-mesa-dri fonts-wqy-zenhei qt6-translations-l10n ffmpeg
 )
 # Further packages for the tests and benchmarks.
 TEST_PACKAGES=(

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/favourites/favourites_file.h"
-#include "core/favourites/pages.h"
 #include "core/text/text_codec.h"
+#include "core/written/pages.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/favourites/favourites_file.h"
-#include "core/favourites/pages.h"
 #include "core/portal/addresses.h"
 #include "core/portal/location.h"
 #include "core/text/text_codec.h"
+#include "core/written/pages.h"
 #include "gb18030_converter.h"
 
 namespace lorvex {

@@ -1,4 +1,4 @@
-#include "core/favourites/pages.h"
+#include "core/written/pages.h"
 
 #include <gtest/gtest.h>
 

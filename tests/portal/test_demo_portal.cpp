@@ -1,5 +1,7 @@
 // The demo portal that the UI tests and manual runs browse: GBK pages, GBK query decoding,
 // 404s and the request log the tests rely on. No display needed.
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -7,6 +9,7 @@
 #include <QTest>
 
 #include "DemoPortal.h"
+#include "PortalMedia.h"
 #include "support/QtTestSupport.h"
 
 using namespace Qt::StringLiterals;
@@ -18,7 +21,10 @@ struct Fetched {
     int status = 0;
     QByteArray contentType;
     QByteArray body;
+    QNetworkReply::RawHeaderPair range;  // Content-Range and Accept-Ranges, as sent
 };
+
+using Headers = QList<QPair<QByteArray, QByteArray>>;
 
 }  // namespace
 
@@ -28,15 +34,17 @@ class TestDemoPortal : public QObject {
     lorvex::DemoPortal portal_;
     QNetworkAccessManager network_;
 
-    Fetched Fetch(const QString& pathAndQuery) {
+    Fetched Fetch(const QString& pathAndQuery, const Headers& headers = {}) {
         // StrictMode keeps the query bytes exactly as written here.
-        QNetworkReply* reply =
-            network_.get(QNetworkRequest(QUrl(portal_.Origin() + pathAndQuery, QUrl::StrictMode)));
+        QNetworkRequest request(QUrl(portal_.Origin() + pathAndQuery, QUrl::StrictMode));
+        for (const auto& [name, value] : headers) request.setRawHeader(name, value);
+        QNetworkReply* reply = network_.get(request);
         QSignalSpy finished(reply, &QNetworkReply::finished);
         if (!reply->isFinished()) finished.wait(lorvex::testing::Deadline(5000));
         Fetched result{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
                        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(),
-                       reply->readAll()};
+                       reply->readAll(),
+                       {reply->rawHeader("Content-Range"), reply->rawHeader("Accept-Ranges")}};
         reply->deleteLater();
         return result;
     }
@@ -107,6 +115,151 @@ class TestDemoPortal : public QObject {
         const Fetched page = Fetch("/33/missing.htm");
         QCOMPARE(page.status, 404);
         QCOMPARE(page.contentType, QByteArray("text/html; charset=gb2312"));
+    }
+
+    // Clips: only for the portal's own pages, whole or in a byte range.
+    void clips_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("referer");  // "-": none; {} stands for the origin
+        QTest::addColumn<QByteArray>("range");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("file");  // the clip whose bytes come back
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QByteArray>("contentRange");  // "a-b": of the file's size
+
+        const QString page = u"{}/33/playwmv.asp?id=1024&g=%BA%A3"_s;
+        QTest::newRow("wmv") << "/33/media/1024.wmv" << page << QByteArray() << 200 << "clip.wmv"
+                             << QByteArray("video/x-ms-wmv") << QByteArray();
+        QTest::newRow("rm") << "/33/media/1025.rm" << u"{}/33/playrm.asp?id=1025"_s << QByteArray()
+                            << 200 << "clip.rm" << QByteArray("application/vnd.rn-realmedia")
+                            << QByteArray();
+        QTest::newRow("wma") << "/33/media/1024.wma" << page << QByteArray() << 200 << "clip.wma"
+                             << QByteArray("audio/x-ms-wma") << QByteArray();
+        QTest::newRow("no referer")
+            << "/33/media/1024.wmv"
+            << "-" << QByteArray() << 403 << "" << QByteArray() << QByteArray();
+        QTest::newRow("another site") << "/33/media/1024.wmv"
+                                      << "http://other.example/33/" << QByteArray() << 403 << ""
+                                      << QByteArray() << QByteArray();
+        QTest::newRow("a longer port")
+            << "/33/media/1024.wmv"
+            << "{}0/33/" << QByteArray() << 403 << "" << QByteArray() << QByteArray();
+        QTest::newRow("kind of another song") << "/33/media/1025.wmv" << page << QByteArray() << 404
+                                              << "" << QByteArray() << QByteArray();
+        QTest::newRow("no such song") << "/33/media/9999.rm" << page << QByteArray() << 404 << ""
+                                      << QByteArray() << QByteArray();
+        QTest::newRow("range") << "/33/media/1024.wmv" << page << QByteArray("bytes=100-199") << 206
+                               << "clip.wmv" << QByteArray("video/x-ms-wmv")
+                               << QByteArray("100-199");
+        QTest::newRow("open range")
+            << "/33/media/1025.rm" << page << QByteArray("bytes=1000-") << 206 << "clip.rm"
+            << QByteArray("application/vnd.rn-realmedia") << QByteArray("1000-");
+        QTest::newRow("last bytes")
+            << "/33/media/1024.wmv" << page << QByteArray("bytes=-10") << 206 << "clip.wmv"
+            << QByteArray("video/x-ms-wmv") << QByteArray("-10");
+        QTest::newRow("past the end")
+            << "/33/media/1024.wmv" << page << QByteArray("bytes=99999999-") << 416 << ""
+            << QByteArray() << QByteArray();
+    }
+
+    void clips() {
+        QFETCH(QString, path);
+        QFETCH(QString, referer);
+        QFETCH(QByteArray, range);
+        QFETCH(int, status);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, contentRange);
+        Headers headers;
+        if (referer != u"-"_s) {
+            headers.append({"Referer", referer.replace(u"{}"_s, portal_.Origin()).toUtf8()});
+        }
+        if (!range.isEmpty()) headers.append({"Range", range});
+        const Fetched reply = Fetch(path, headers);
+        QCOMPARE(reply.status, status);
+        if (file.isEmpty()) return;
+        QFile clip(QDir(lorvex::portal::MediaFolder()).filePath(file));
+        QVERIFY2(clip.open(QIODevice::ReadOnly), qPrintable(clip.fileName()));
+        const QByteArray bytes = clip.readAll();
+        QCOMPARE(reply.contentType, contentType);
+        QCOMPARE(reply.range.second, QByteArray("bytes"));
+        if (contentRange.isEmpty()) {
+            QCOMPARE(reply.body, bytes);
+            return;
+        }
+        const qsizetype size = bytes.size();
+        const QList<QByteArray> ends = contentRange.split('-');
+        const qsizetype first =
+            ends[0].isEmpty() ? size - ends[1].toLongLong() : ends[0].toLongLong();
+        const qsizetype last =
+            ends[0].isEmpty() || ends[1].isEmpty() ? size - 1 : ends[1].toLongLong();
+        QCOMPARE(reply.range.first, QByteArray("bytes %1-%2/%3")
+                                        .replace("%1", QByteArray::number(first))
+                                        .replace("%2", QByteArray::number(last))
+                                        .replace("%3", QByteArray::number(size)));
+        QCOMPARE(reply.body, bytes.mid(first, last - first + 1));
+    }
+
+    void clipsAreWhatTheyClaim() {
+        const QString folder = lorvex::portal::MediaFolder();
+        QVERIFY2(!folder.isEmpty(), "the clips were not made");
+        const auto head = [&](const char* name) {
+            QFile file(QDir(folder).filePath(QString::fromLatin1(name)));
+            return file.open(QIODevice::ReadOnly) ? file.read(16) : QByteArray();
+        };
+        const QByteArray asf("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8);
+        QVERIFY(head("clip.wmv").startsWith(asf));
+        QVERIFY(head("clip.wma").startsWith(asf));
+        QVERIFY(head("clip.rm").startsWith(".RMF"));
+    }
+
+    void playLists() {
+        const Fetched asx = Fetch("/33/media/1024.asx");
+        QCOMPARE(asx.status, 200);
+        QCOMPARE(asx.contentType, QByteArray("video/x-ms-asf"));  // as IIS served them
+        QVERIFY(asx.body.contains("<Ref href=\"1024.wmv\" />"));
+        QVERIFY(asx.body.contains(Gb18030(u"<Title>海边的风</Title>"_s)));
+        const Fetched ram = Fetch("/33/media/1025.ram");
+        QCOMPARE(ram.status, 200);
+        QCOMPARE(ram.contentType, QByteArray("audio/x-pn-realaudio"));
+        QVERIFY(ram.body.contains((portal_.Origin() + u"/33/media/1025.rm\r\n"_s).toUtf8()));
+        QCOMPARE(Fetch("/33/media/1025.asx").status, 404);  // a RealMedia song has no .asx
+        QCOMPARE(Fetch("/33/media/broken.asx").status, 200);
+    }
+
+    // The markup the player pages will use: each form names a clip or list that is served.
+    void playerMarkup() {
+        using lorvex::portal::PlayerForm;
+        const auto& songs = lorvex::portal::Songs();
+        const auto song = [&](int id) {
+            return *std::find_if(songs.begin(), songs.end(), [&](auto& s) { return s.id == id; });
+        };
+        const struct {
+            int id;
+            PlayerForm form;
+            QString classId;
+            QString clip;
+        } forms[] = {
+            {1030, PlayerForm::RealPlayerPair, u"CFCDAA03-8BE4-11CF-B84B-0020AFBBCCFA"_s,
+             u"media/1030.ram"_s},
+            {1031, PlayerForm::WindowsMedia64, u"22D6F312-B0F6-11D0-94AB-0080C74C7E95"_s,
+             u"media/1031.wmv"_s},
+            {1024, PlayerForm::WindowsMedia7, u"6BF52A52-394A-11D3-B153-00C04F79FAA6"_s,
+             u"media/1024.asx"_s},
+        };
+        for (const auto& f : forms) {
+            QCOMPARE(lorvex::portal::FormFor(song(f.id)), f.form);
+            const QString markup = lorvex::portal::PlayerMarkup(song(f.id), f.form);
+            QVERIFY2(markup.contains(f.classId) && markup.contains(u"value=\""_s + f.clip),
+                     qPrintable(markup));
+            const Fetched served =
+                Fetch(u"/33/"_s + f.clip, {{"Referer", (portal_.Origin() + u"/33/"_s).toUtf8()}});
+            QCOMPARE(served.status, 200);
+        }
+        const QString pair = lorvex::portal::PlayerMarkup(song(1030), PlayerForm::RealPlayerPair);
+        QCOMPARE(pair.count(u"<param name=\"CONSOLE\" value=\"Clip1\">"_s), 2);
+        QVERIFY(lorvex::portal::PlayerMarkup(song(1031), PlayerForm::WindowsMedia64)
+                    .contains(u"<embed type=\"application/x-mplayer2\""_s));
     }
 
     void requestLogKeepsRawQuery() {

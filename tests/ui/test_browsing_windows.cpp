@@ -19,9 +19,9 @@ class BrowsingWindowsTest : public QObject {
     void mainViewPopUpsLoadInHiddenHost();
     void writtenDocumentIsGbkWithWorkingLinks();
     void largeWrittenDocumentLoadsWhole();
-    void onlyWrittenDocumentsAreServed_data();
-    void onlyWrittenDocumentsAreServed();
-    void portalPagesCannotReachWrittenDocuments();
+    void onlyWrittenPagesAreServed_data();
+    void onlyWrittenPagesAreServed();
+    void portalPagesCannotReachWrittenPages();
     void permissionRequestsAreDenied();
 
   private:
@@ -184,7 +184,7 @@ void BrowsingWindowsTest::largeWrittenDocumentLoadsWhole() {
              QStringLiteral("完"));
 }
 
-void BrowsingWindowsTest::onlyWrittenDocumentsAreServed_data() {
+void BrowsingWindowsTest::onlyWrittenPagesAreServed_data() {
     QTest::addColumn<QString>("address");
     QTest::newRow("unknown page") << "lorvex:page/999999";
     QTest::newRow("file path") << "lorvex:/etc/hostname";
@@ -192,7 +192,7 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed_data() {
     QTest::newRow("empty") << "lorvex:";
 }
 
-void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
+void BrowsingWindowsTest::onlyWrittenPagesAreServed() {
     QFETCH(QString, address);
     BrowserView* side = Window().SideColumn();
     side->Navigate(address);
@@ -200,7 +200,7 @@ void BrowsingWindowsTest::onlyWrittenDocumentsAreServed() {
     QVERIFY(BodyText(side).indexOf(QStringLiteral("localhost")) < 0);
 }
 
-void BrowsingWindowsTest::portalPagesCannotReachWrittenDocuments() {
+void BrowsingWindowsTest::portalPagesCannotReachWrittenPages() {
     BrowserView* side = Window().SideColumn();
     QVERIFY(WriteDocument(side, "<html><body><p id=\"secret\">收藏</p></body></html>"));
     const QString written = side->url().toString();

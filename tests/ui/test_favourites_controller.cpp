@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 
 #include "support/UiTestSupport.h"
+#include "ui/written/WrittenPageStore.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -20,14 +21,17 @@ void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
     QVERIFY(portal.Start() != 0);
     QTemporaryDir documents;
     const PortalAddresses addresses = MakePortalAddresses(portal.Origin().toStdString());
+    WrittenPageStore writtenPages;
     BrowserView mainView;
     BrowserView sideColumn;
+    sideColumn.SetWrittenPages(&writtenPages);
+    QPushButton collect;
     QPushButton library;
     RecordingMessageBoxes messages;
     RecordingLauncher launcher;
-    FavouritesController favourites(addresses,
-                                    {&mainView, &sideColumn, &library, &messages, &launcher,
-                                     [&] { return documents.path(); }, nullptr});
+    FavouritesController favourites(
+        addresses, {&mainView, &sideColumn, &collect, &library, &messages, &launcher,
+                    [&] { return documents.path(); }, nullptr});
 
     favourites.UpdateLibraryButton();
     QVERIFY(!library.isEnabled());

@@ -17,8 +17,8 @@
 
 #include "support/UiTestSupport.h"
 #include "support/XTools.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/browsing/PopupHost.h"
+#include "ui/dialogs/PageDialogs.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;

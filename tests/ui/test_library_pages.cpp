@@ -1,10 +1,10 @@
 // Names that must survive the whole road, written pages that history must reach, and a
 // portal origin configured in a form the engine does not keep.
 
-#include "core/favourites/pages.h"
+#include "core/written/pages.h"
 #include "support/UiTestSupport.h"
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PortalOrigin.h"
+#include "ui/web/PortalOrigin.h"
+#include "ui/written/WrittenPageStore.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -96,16 +96,16 @@ void LibraryPagesTest::aDroppedPageSaysSo() {
     QVERIFY(fixture.Start());
     MainWindow& window = *fixture.window;
     QVERIFY(PlayMomo(fixture));
-    WrittenDocuments& documents = GeneratedPageStore::Instance().Documents();
+    WrittenPages& documents = window.WrittenPages().Pages();
     documents.SetBudget(1);
-    for (std::size_t i = 0; i <= WrittenDocuments::kAlwaysKept; ++i) {
+    for (std::size_t i = 0; i <= WrittenPages::kAlwaysKept; ++i) {
         QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().collect->click(); }));
     }
-    for (std::size_t i = 0; i < WrittenDocuments::kAlwaysKept; ++i) {
+    for (std::size_t i = 0; i < WrittenPages::kAlwaysKept; ++i) {
         QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Panel().back->click(); }));
     }
     QCOMPARE(BodyText(window.SideColumn()), QStringLiteral("此页已不再保存\n请重新打开【曲库】"));
-    documents.SetBudget(WrittenDocuments::kDefaultBudget);
+    documents.SetBudget(WrittenPages::kDefaultBudget);
 }
 
 // A large page is kept packed once shown, and going back to it unpacks it whole.
@@ -119,12 +119,12 @@ void LibraryPagesTest::aLargePageIsKeptPackedAndBackStillShowsIt() {
     QVERIFY(LoadAfter(window.SideColumn(), [&] { window.Favourites().ShowLibrary(); }));
     const QUrl library = window.SideColumn()->url();
     const std::uint64_t number = library.path().section(u'/', -1).toULongLong();
-    GeneratedPageStore& store = GeneratedPageStore::Instance();
-    QVERIFY(store.Documents().Find(number) != nullptr);
+    WrittenPageStore& store = window.WrittenPages();
+    QVERIFY(store.Pages().Find(number) != nullptr);
     const std::size_t size = LibraryPage(window.Portal()).Document(text.toStdString()).size();
-    QVERIFY(size >= GeneratedPageStore::kPackFrom);
+    QVERIFY(size >= WrittenPageStore::kPackFrom);
     QVERIFY(WaitUntil([&] { return store.Packed(number); }));
-    QVERIFY(store.Documents().Find(number)->size() < size / 4);
+    QVERIFY(store.Pages().Find(number)->size() < size / 4);
 
     QVERIFY(LoadAfter(window.SideColumn(), [&] {
         window.SideColumn()->Navigate(fixture.portal.Origin() + QStringLiteral("/33/fl.htm"));

@@ -25,7 +25,7 @@
 #include "support/UiTestSupport.h"
 #include "support/XTools.h"
 #include "ui/app/build_config.h"
-#include "ui/browsing/WebProfile.h"
+#include "ui/web/WebProfile.h"
 
 using namespace lorvex::testing;
 

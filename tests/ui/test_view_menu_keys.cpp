@@ -11,7 +11,7 @@
 
 #include "support/PageInput.h"
 #include "support/UiTestSupport.h"
-#include "ui/browsing/ViewMenu.h"
+#include "ui/web/ViewMenu.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;

@@ -11,8 +11,8 @@
 #include <QWebEngineProfile>
 
 #include "support/UiTestSupport.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/UserLanguage.h"
+#include "ui/web/WebProfile.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;

@@ -18,6 +18,7 @@
 #endif
 
 #include "PortalContent.h"
+#include "PortalMedia.h"
 
 namespace lorvex {
 
@@ -144,6 +145,12 @@ void DemoPortal::Respond(const QHttpServerRequest& request, QHttpServerResponder
     if (const QString target = redirects_.value(url.path()); !target.isEmpty()) {
         responder.write(QByteArray(), {{"Location", target.toUtf8()}},
                         QHttpServerResponder::StatusCode::Found);
+        return;
+    }
+    // Clips and play lists: a clip only for the portal's own pages, in byte ranges.
+    if (std::optional<portal::Reply> media = portal::MediaReplyFor(
+            url.path(), request.value("Referer"), request.value("Range"), Origin())) {
+        ToResponse(*media).write(std::move(responder));
         return;
     }
     std::optional<portal::Download> file = portal::FindDownload(url.path(), rawQuery);

@@ -5,19 +5,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QStandardPaths>
-#include <cstdio>
-#include <cstdlib>
 
 #include "core/geometry/layout.h"
 #include "core/geometry/units.h"
 #include "ui/app/CommandButton.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/BrowsingController.h"
-#include "ui/browsing/PortalOrigin.h"
-#include "ui/browsing/WebProfile.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/ScreenUnits.h"
 #include "ui/desktop/SystemLauncher.h"
@@ -25,6 +19,10 @@
 #include "ui/favourites/FavouritesController.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
+#include "ui/web/BrowserView.h"
+#include "ui/web/PortalOrigin.h"
+#include "ui/web/WebProfile.h"
+#include "ui/written/WrittenPageStore.h"
 
 // The pictures are compiled into the UI library; a static library's resources must be
 // registered by hand.
@@ -36,36 +34,13 @@ namespace {
 
 constexpr QSize kDesignedSize(626, 418);
 
-void FillInDefaults(Services& services) {
-    if (!services.exitProcess) {
-        services.exitProcess = [](int code) {
-            std::fflush(nullptr);
-            std::_Exit(code);
-        };
-    }
-    if (!services.documentsFolder) {
-        services.documentsFolder = [] {
-            return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        };
-    }
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::string_view portalOrigin, Services services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinMaxButtonsHint),
       portal_(MakePortalAddresses(NormaliseOrigin(portalOrigin), kBuildForumOrigin)),
-      services_(std::move(services)) {
-    FillInDefaults(services_);
-    if (services_.messages == nullptr) {
-        ownMessages_ = std::make_unique<QtMessageBoxes>();
-        services_.messages = ownMessages_.get();
-    }
-    if (services_.launcher == nullptr) {
-        ownLauncher_ = std::make_unique<DesktopLauncher>();
-        services_.launcher = ownLauncher_.get();
-    }
-
+      services_(std::move(services)),
+      ownServices_(FillInDefaults(services_)) {
     InitialisePictures();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString());
@@ -85,12 +60,12 @@ MainWindow::MainWindow(std::string_view portalOrigin, Services services, QWidget
     CreateControls();
     skin_ = new WindowSkin(this);
     browsing_ = new BrowsingController(portal_, mainView_, sideColumn_, panel_.searchBox,
-                                       panel_.collect, services_.launcher, this);
-    favourites_ =
-        new FavouritesController(portal_,
-                                 {mainView_, sideColumn_, panel_.library, services_.messages,
-                                  services_.launcher, services_.documentsFolder, this},
-                                 this);
+                                       services_.launcher, this);
+    favourites_ = new FavouritesController(
+        portal_,
+        {mainView_, sideColumn_, panel_.collect, panel_.library, services_.messages,
+         services_.launcher, services_.documentsFolder, this},
+        this);
     WireControls();
 }
 
@@ -99,12 +74,12 @@ MainWindow::~MainWindow() = default;
 // Children are created back to front: a later child lies above an earlier one.
 void MainWindow::CreateControls() {
     frame_ = CreateFrame(this);
-    sideColumn_ = new BrowserView(this);
-    sideColumn_->setObjectName(QStringLiteral("WebBrowser1"));
-    sideColumn_->setGeometry(360, 96, 105, 105);
-    mainView_ = new BrowserView(this);
-    mainView_->setObjectName(QStringLiteral("WebBrowser2"));
-    mainView_->setGeometry(8, 72, 352, 105);
+    const BrowserViews views = CreateViews(this);
+    sideColumn_ = views.sideColumn;
+    mainView_ = views.mainView;
+    writtenPages_ = new WrittenPageStore(this);
+    sideColumn_->SetWrittenPages(writtenPages_);
+    mainView_->SetWrittenPages(writtenPages_);
     panel_ = CreatePanel(this, TwipsPerPixelX(this));
 
     // Keyboard order follows the designed tab indexes.
@@ -144,6 +119,9 @@ void MainWindow::WireControls() {
     onClick(p.collect, [favourites] { favourites->Collect(); });
     onClick(p.library, [favourites] { favourites->ShowLibrary(); });
     onClick(p.editFavourites, [favourites] { favourites->EditFavourites(); });
+    // Collect follows the main view's documents.
+    connect(browsing, &BrowsingController::MainViewCompleted, favourites,
+            &FavouritesController::MainViewCompleted);
 
     WindowSkin* skin = skin_;
     onClick(p.stayOnTop, [skin, button = p.stayOnTop] { skin->ToggleStayOnTop(button); });

@@ -19,6 +19,7 @@ class BrowsingController;
 class DownloadsController;
 class FavouritesController;
 class WindowSkin;
+class WrittenPageStore;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -44,6 +45,8 @@ class MainWindow : public QWidget {
     WindowSkin& Skin() const { return *skin_; }
     BrowsingController& Browsing() const { return *browsing_; }
     FavouritesController& Favourites() const { return *favourites_; }
+    // The pages written into the views.
+    WrittenPageStore& WrittenPages() const { return *writtenPages_; }
     // Made by Load, once this copy is the only one running.
     DownloadsController* Downloads() const { return downloads_; }
 
@@ -59,9 +62,9 @@ class MainWindow : public QWidget {
 
     PortalAddresses portal_;
     Services services_;
-    std::unique_ptr<MessageBoxes> ownMessages_;
-    std::unique_ptr<SystemLauncher> ownLauncher_;
+    OwnedServices ownServices_;
 
+    WrittenPageStore* writtenPages_ = nullptr;
     FrameControls frame_;
     PanelControls panel_;
     BrowserView* mainView_ = nullptr;    // WebBrowser2

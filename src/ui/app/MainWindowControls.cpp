@@ -10,6 +10,7 @@
 #include "core/geometry/layout.h"
 #include "ui/app/CommandButton.h"
 #include "ui/skin/PictureElement.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 
@@ -160,6 +161,17 @@ FrameControls CreateFrame(QWidget* window) {
     frame.restoreGlyph = Hidden(picture("imgTitleRestore", "restore.gif", button, false));
     frame.maximiseGlyph = Hidden(picture("imgTitleMaximize", "maximize.gif", button, false));
     return frame;
+}
+
+BrowserViews CreateViews(QWidget* window) {
+    BrowserViews views;
+    views.sideColumn = new BrowserView(window);
+    views.sideColumn->setObjectName(QStringLiteral("WebBrowser1"));
+    views.sideColumn->setGeometry(360, 96, 105, 105);
+    views.mainView = new BrowserView(window);
+    views.mainView->setObjectName(QStringLiteral("WebBrowser2"));
+    views.mainView->setGeometry(8, 72, 352, 105);
+    return views;
 }
 
 PanelControls CreatePanel(QWidget* window, double twipsPerPixel) {

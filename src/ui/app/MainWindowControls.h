@@ -11,6 +11,7 @@ class QWidget;
 
 namespace lorvex {
 
+class BrowserView;
 class CommandButton;
 class PictureElement;
 
@@ -61,9 +62,19 @@ struct FrameControls {
     std::array<PictureElement*, 8> grips{};       // Resizer(0) .. Resizer(7)
 };
 
+// The two browser views.
+struct BrowserViews {
+    BrowserView* sideColumn = nullptr;  // WebBrowser1
+    BrowserView* mainView = nullptr;    // WebBrowser2
+};
+
 // Makes the frame's pictures, title label and (hidden) grips on `window`, back to front,
 // with their designed sizes; the skin places them.
 FrameControls CreateFrame(QWidget* window);
+
+// Makes the two views on `window` at their designed places, the side column first (the
+// main view lies above it); the content layout places them at every size change.
+BrowserViews CreateViews(QWidget* window);
 
 // Makes the panel and its controls on `window` at their designed places (the buttons
 // inside the panel are designed in twips).

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -25,5 +26,15 @@ struct Services {
     // file dialog.
     std::function<QString(QWidget*, const QString&)> askSavePath;
 };
+
+// The default services made for a window that was given none; they live as long as it.
+struct OwnedServices {
+    std::unique_ptr<MessageBoxes> messages;
+    std::unique_ptr<SystemLauncher> launcher;
+};
+
+// Fills in every service the caller left out with its default, the only place defaults
+// are chosen; returns the objects made for them.
+OwnedServices FillInDefaults(Services& services);
 
 }  // namespace lorvex

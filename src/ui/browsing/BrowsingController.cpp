@@ -1,12 +1,11 @@
 #include "ui/browsing/BrowsingController.h"
 
-#include <QAbstractButton>
 #include <QLineEdit>
 
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/FullScreenHost.h"
 #include "ui/browsing/PopupHost.h"
 #include "ui/desktop/SystemLauncher.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 
@@ -18,14 +17,12 @@ QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 BrowsingController::BrowsingController(const PortalAddresses& portal, BrowserView* mainView,
                                        BrowserView* sideColumn, QLineEdit* searchBox,
-                                       QAbstractButton* collect, SystemLauncher* launcher,
-                                       QObject* parent)
+                                       SystemLauncher* launcher, QObject* parent)
     : QObject(parent),
       portal_(portal),
       mainView_(mainView),
       sideColumn_(sideColumn),
       searchBox_(searchBox),
-      collect_(collect),
       launcher_(launcher),
       fullScreen_(std::make_unique<FullScreenHost>(mainView)) {
     mainView_->SetLauncher(launcher_);
@@ -80,7 +77,7 @@ QWebEnginePage* BrowsingController::MainViewNewWindow() { return Popup().View()-
 
 void BrowsingController::MainViewDocumentComplete() {
     mainView_->HideScrollBars();
-    collect_->setEnabled(CollectEnabledFor(mainView_->LocationURL()));
+    emit MainViewCompleted(mainView_->LocationURL());
 }
 
 }  // namespace lorvex

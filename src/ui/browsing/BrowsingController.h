@@ -2,9 +2,9 @@
 // search, the five buttons that hand a fixed address to the system's browser, and the
 // answers to the views' events: new windows of the side column open in the main view, new
 // windows of the main view load out of sight in the pop-up host, and each completed page of
-// the main view loses its scroll bars and decides whether collect can be used. The main
-// view's pages may go full screen; both views' context menus open links in the system's
-// browser.
+// the main view loses its scroll bars and is announced (MainViewCompleted), for collect.
+// The main view's pages may go full screen; both views' context menus open links in the
+// system's browser.
 #pragma once
 
 #include <QObject>
@@ -13,7 +13,6 @@
 
 #include "core/portal/addresses.h"
 
-class QAbstractButton;
 class QLineEdit;
 class QWebEnginePage;
 
@@ -29,8 +28,8 @@ class BrowsingController : public QObject {
   public:
     // The views and controls it works with stay the caller's; none may be null.
     BrowsingController(const PortalAddresses& portal, BrowserView* mainView,
-                       BrowserView* sideColumn, QLineEdit* searchBox, QAbstractButton* collect,
-                       SystemLauncher* launcher, QObject* parent = nullptr);
+                       BrowserView* sideColumn, QLineEdit* searchBox, SystemLauncher* launcher,
+                       QObject* parent = nullptr);
     ~BrowsingController() override;
 
     // The side column: the category page, one step back or forward (nothing when there is
@@ -59,6 +58,10 @@ class BrowsingController : public QObject {
     // The main view's full screen.
     FullScreenHost& FullScreen() const { return *fullScreen_; }
 
+  signals:
+    // The main view completed a document at this address (as the user reads it).
+    void MainViewCompleted(const std::string& address);
+
   private:
     QWebEnginePage* SideColumnNewWindow();
     QWebEnginePage* MainViewNewWindow();
@@ -69,7 +72,6 @@ class BrowsingController : public QObject {
     BrowserView* mainView_;
     BrowserView* sideColumn_;
     QLineEdit* searchBox_;
-    QAbstractButton* collect_;
     SystemLauncher* launcher_;
     std::unique_ptr<PopupHost> popup_;
     std::unique_ptr<FullScreenHost> fullScreen_;

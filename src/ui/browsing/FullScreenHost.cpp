@@ -8,8 +8,8 @@
 #include <chrono>
 #include <utility>
 
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/FullScreenHint.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

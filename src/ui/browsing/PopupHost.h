@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 

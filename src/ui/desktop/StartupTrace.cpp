@@ -10,19 +10,13 @@
 #include <QWebEngineView>
 #include <chrono>
 
+#include "ui/scripts/PageScripts.h"
+
 namespace lorvex {
 
 Q_LOGGING_CATEGORY(lcStartup, "lorvex.startup", QtWarningMsg)
 
 namespace {
-
-// The page's first contentful paint on the wall clock (milliseconds since the epoch), or 0
-// while it has not happened.
-constexpr char kFirstPaintScript[] =
-    "(function () {"
-    "  var paint = performance.getEntriesByName('first-contentful-paint')[0];"
-    "  return paint ? performance.timeOrigin + paint.startTime : 0;"
-    "})()";
 
 constexpr int kPollMs = 20;
 constexpr int kGiveUpMs = 30000;
@@ -64,7 +58,7 @@ void TraceFirstPaint(QWebEngineView* view, const char* name) {
                 // Several questions may be in flight: an answer that comes after another
                 // one has ended the poll finds the timer gone.
                 view->page()->runJavaScript(
-                    QString::fromLatin1(kFirstPaintScript), QWebEngineScript::ApplicationWorld,
+                    PageScripts::Source(PageScript::FirstPaint), QWebEngineScript::ApplicationWorld,
                     [prefix, poll = QPointer<QTimer>(poll)](const QVariant& result) {
                         const qint64 epochMs = result.toLongLong();
                         if (epochMs <= 0 || poll.isNull() || !poll->isActive()) return;

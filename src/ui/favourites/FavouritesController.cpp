@@ -7,10 +7,10 @@
 #include <exception>
 
 #include "core/favourites/favourites_file.h"
-#include "core/favourites/pages.h"
-#include "ui/browsing/BrowserView.h"
+#include "core/written/pages.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/SystemLauncher.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex {
 
@@ -26,6 +26,10 @@ QString FavouritesController::LocateFavouritesFile() {
 
 void FavouritesController::ShowStop(const QString& text) const {
     parts_.messages->ShowStop(parts_.boxParent, kApplicationTitle, text);
+}
+
+void FavouritesController::MainViewCompleted(const std::string& address) {
+    parts_.collect->setEnabled(CollectEnabledFor(address));
 }
 
 void FavouritesController::UpdateLibraryButton() {

@@ -1,11 +1,13 @@
 // Favourites: collect the song playing in the main view into the favourites file, show the
 // library page of the collected songs in the side column, open the file in the text
-// editor, and keep the library button in step with the file's existence.
+// editor; the collect button follows the main view's completed documents and the library
+// button the file's existence.
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "core/portal/addresses.h"
 
@@ -25,6 +27,7 @@ class FavouritesController : public QObject {
     struct Parts {
         BrowserView* mainView = nullptr;
         BrowserView* sideColumn = nullptr;
+        QAbstractButton* collect = nullptr;  // enabled by the main view's latest document
         QAbstractButton* library = nullptr;  // enabled exactly when the file exists
         MessageBoxes* messages = nullptr;
         SystemLauncher* launcher = nullptr;  // the text editor
@@ -48,6 +51,10 @@ class FavouritesController : public QObject {
     // Opens the favourites file in the text editor, creating it empty (never truncating it)
     // when it is missing, since an editor needs a file.
     void EditFavourites();
+
+    // The main view completed a document at `address`: collect can be used exactly when
+    // there is a song to collect.
+    void MainViewCompleted(const std::string& address);
 
     // Enables the library button exactly when the favourites file exists.
     void UpdateLibraryButton();

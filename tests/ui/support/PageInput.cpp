@@ -4,7 +4,7 @@
 #include <QVariant>
 
 #include "UiTestSupport.h"
-#include "ui/browsing/BrowserView.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex::testing {
 

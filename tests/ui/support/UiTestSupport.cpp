@@ -7,14 +7,14 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "ui/browsing/GeneratedPages.h"
-#include "ui/browsing/PageDialogs.h"
 #include "ui/desktop/Compositing.h"
+#include "ui/dialogs/PageDialogHandler.h"
+#include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex::testing {
 
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
-    RegisterGeneratedPageScheme();
+    RegisterWrittenPageScheme();
     RegisterPageDialogScheme();
     // Composited as the client is on this display.
     ChooseCompositing();

@@ -19,7 +19,6 @@
 #include "QtTestSupport.h"
 #include "ui/app/CommandButton.h"
 #include "ui/app/MainWindow.h"
-#include "ui/browsing/BrowserView.h"
 #include "ui/browsing/BrowsingController.h"
 #include "ui/browsing/PopupHost.h"
 #include "ui/desktop/MessageBoxes.h"
@@ -27,6 +26,7 @@
 #include "ui/favourites/FavouritesController.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
+#include "ui/web/BrowserView.h"
 
 namespace lorvex::testing {
 

@@ -1,0 +1,43 @@
+// What a player tells the page and the user while it plays: the play state in the numbers
+// each kind of player gave its page's scripts, and why a clip could not be played, in the
+// words shown in the player's box.
+#pragma once
+
+#include <string>
+
+#include "core/media/players.h"
+
+namespace lorvex {
+
+enum class PlaybackState {
+    Closed,      // no clip
+    Connecting,  // asking the server, or between the entries of a play list
+    Buffering,
+    Ready,  // opened, not started (autoStart off)
+    Playing,
+    Paused,
+    Stopped,
+    Ended,  // the clip (or the last entry of its play list) played to its end
+};
+
+// The state as the page's scripts read it: Windows Media 7+'s playState (and the argument
+// of PlayStateChange), Windows Media 6.4's PlayState, RealPlayer's GetPlayState().
+int ScriptPlayState(PlayerKind kind, PlaybackState state);
+
+enum class ClipFailure {
+    Refused,         // the server refused it: HTTP 401 or 403
+    NotFound,        // HTTP 404 or 410
+    ServerError,     // any other HTTP error
+    NoConnection,    // the server could not be reached
+    ConnectionLost,  // the connection ended before the clip did
+    MissingDecoder,  // the clip's format cannot be decoded here
+    RefusedAddress,  // an address a player may not fetch (file:, javascript:, ...)
+};
+
+// The failure an HTTP status (400 and above) stands for.
+ClipFailure FailureOfStatus(int httpStatus);
+
+// The text for the player's box; `httpStatus` is shown when it is not 0.
+std::string ClipFailureText(ClipFailure failure, int httpStatus = 0);
+
+}  // namespace lorvex

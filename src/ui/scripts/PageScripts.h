@@ -1,0 +1,24 @@
+// The scripts the client runs in pages. Each is a .js file among the UI library's
+// resources (src/ui/scripts), whose top comment says what it does and in which world it
+// runs; this class reads them.
+#pragma once
+
+#include <QString>
+
+namespace lorvex {
+
+enum class PageScript {
+    NoScroll,         // no_scroll.js: the main view's document without scroll bars
+    WrittenPage,      // written_page.js: a written page's rows shown while it is parsed
+    PageDialogs,      // page_dialogs.js: alert, confirm and prompt routed to the client
+    FirstPaint,       // first_paint.js: when the page first painted, for the start-up trace
+    DocumentStarted,  // document_started.js: a new document of the main frame, to the client
+};
+
+class PageScripts {
+  public:
+    // The script's source, read from the resources once.
+    static const QString& Source(PageScript script);
+};
+
+}  // namespace lorvex

@@ -1,0 +1,40 @@
+#include "ui/web/WebProfile.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWebEngineProfile>
+
+#include "ui/desktop/StartupTrace.h"
+#include "ui/desktop/UserLanguage.h"
+#include "ui/dialogs/PageDialogHandler.h"
+
+namespace lorvex {
+
+namespace {
+
+QPointer<QWebEngineProfile>& Current() {
+    static QPointer<QWebEngineProfile> profile;
+    return profile;
+}
+
+}  // namespace
+
+QWebEngineProfile* WebProfile() {
+    QPointer<QWebEngineProfile>& profile = Current();
+    if (profile) return profile;
+    // A named profile keeps its data in QtWebEngine/<name> under AppDataLocation and its
+    // cache under CacheLocation; those folders follow the application's name.
+    profile =
+        new QWebEngineProfile(QString::fromLatin1(kWebProfileName), QCoreApplication::instance());
+    profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+    // ForcePersistentCookies would keep session cookies on disk as well.
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+    profile->setHttpAcceptLanguage(QString::fromLatin1(kUserLanguage));
+    InstallPageDialogHandler(profile);
+    TraceStartup("profile");
+    return profile;
+}
+
+void EndWebProfile() { delete Current().data(); }
+
+}  // namespace lorvex

@@ -1,0 +1,351 @@
+// Players in a page's markup: clip addresses read against the page, which elements are
+// players and how they play, and which elements make up one player.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "core/media/clip_address.h"
+#include "core/media/playback.h"
+#include "core/media/players.h"
+
+namespace lorvex {
+namespace {
+
+constexpr const char* kPage = "http://127.0.0.1:8042/33/playwmv.asp?id=1024&g=x";
+
+TEST(ClipAddressTest, ResolveReference) {
+    // RFC 3986's own examples (section 5.4), then what pages write.
+    const char* base = "http://a/b/c/d;p?q";
+    const struct {
+        const char* base;
+        const char* reference;
+        const char* expected;
+    } cases[] = {
+        {base, "g", "http://a/b/c/g"},
+        {base, "./g", "http://a/b/c/g"},
+        {base, "g/", "http://a/b/c/g/"},
+        {base, "/g", "http://a/g"},
+        {base, "//g", "http://g/"},
+        {base, "?y", "http://a/b/c/d;p?y"},
+        {base, "g?y#s", "http://a/b/c/g?y#s"},
+        {base, "#s", "http://a/b/c/d;p?q#s"},
+        {base, "", "http://a/b/c/d;p?q"},
+        {base, ".", "http://a/b/c/"},
+        {base, "..", "http://a/b/"},
+        {base, "../..", "http://a/"},
+        {base, "../../../g", "http://a/g"},
+        {base, "/./g/.", "http://a/g/"},
+        {base, "g;x=1/../y", "http://a/b/c/y"},
+        {base, "g..", "http://a/b/c/g.."},
+        {base, "http:g", "http://a/b/c/g"},  // same scheme, no host: relative, as browsers read it
+        {base, "g:h", "g:h"},
+        {kPage, "media/1024.wmv", "http://127.0.0.1:8042/33/media/1024.wmv"},
+        {kPage, " ..\\Media\\a b.WMV \n", "http://127.0.0.1:8042/Media/a%20b.WMV"},
+        {kPage, "HTTP://Cdn.Example:80/Clip.wmv?A=B", "http://cdn.example:80/Clip.wmv?A=B"},
+        {kPage, "mms://Media.Example", "mms://media.example/"},
+        {kPage, "歌.wmv?x=%BA%A3&y=%zz", "http://127.0.0.1:8042/33/%E6%AD%8C.wmv?x=%BA%A3&y=%25zz"},
+        {kPage, "\xBA\xA3.rm", "http://127.0.0.1:8042/33/%BA%A3.rm"},  // GBK bytes as given
+        {kPage, "a\t.w\nmv", "http://127.0.0.1:8042/33/a.wmv"},
+        // Found by fuzzing: an address read again stays as it is.
+        {"http://a/b/./c?q", "#f", "http://a/b/c?q#f"},
+        {base, "//H%41x.Example/%zz", "http://h%41x.example/%25zz"},
+        {"http:/.//h/a", "b", "http:/.//h/b"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResolveReference(c.base, c.reference), c.expected) << c.reference;
+    }
+    EXPECT_EQ(ResolveReference("media/", "a.wmv"), std::nullopt);  // no base to read against
+}
+
+TEST(ClipAddressTest, OnlyServersOfClipSchemesArePlayed) {
+    const struct {
+        const char* reference;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"rtsp://s.example/a.rm", "rtsp://s.example/a.rm"},
+        {"pnm://s.example/a.ra", "pnm://s.example/a.ra"},
+        {"//cdn.example/a.rm", "http://cdn.example/a.rm"},
+        {"https://s.example/a.wmv", "https://s.example/a.wmv"},
+        {"javascript:alert(1)//a.wmv", std::nullopt},
+        {" JavaScript:void(0)", std::nullopt},
+        {"file:///c:/a.wmv", std::nullopt},
+        {"C:\\music\\a.wmv", std::nullopt},
+        {"data:video/x-ms-wmv;base64,AAAA", std::nullopt},
+        {"about:blank", std::nullopt},
+        {"http:///a.wmv", std::nullopt},  // no server
+        {"  ", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResolveClipAddress(kPage, c.reference), c.expected) << c.reference;
+    }
+}
+
+TEST(ClipAddressTest, Extension) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"clip.WMV?x=1.asx", ".wmv"}, {"http://h/a.rm#x.ram", ".rm"},
+        {"http://h/d.v1/clip", ""},   {"http://h.example", ""},
+        {"http://h/a.", ""},          {"a.tar.RmVb", ".rmvb"},
+    };
+    for (const auto& [address, expected] : cases) {
+        EXPECT_EQ(AddressExtension(address), expected) << address;
+    }
+}
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+MarkupElement Object(Pairs attributes, Pairs params = {}) {
+    return {"OBJECT", std::move(attributes), std::move(params)};
+}
+MarkupElement Embed(Pairs attributes) { return {"embed", std::move(attributes), {}}; }
+
+constexpr const char* kWmp64 = "CLSID:22D6F312-B0F6-11D0-94AB-0080C74C7E95";
+constexpr const char* kWmp7 = "clsid:{6bf52a52-394a-11d3-b153-00c04f79faa6}";
+constexpr const char* kReal = " cfcdaa03-8be4-11cf-b84b-0020afbbccfa ";
+
+TEST(PlayersTest, OneElement) {
+    using K = PlayerKind;
+    using B = BoxContent;
+    const std::string media = "http://127.0.0.1:8042/33/media/";
+    const struct {
+        const char* what;
+        MarkupElement element;
+        std::optional<PlayerKind> kind;
+        std::string clip;
+        bool autoStart;
+        int volume;
+        bool mute;
+        BoxContent box;
+        bool audioOnly = false;
+    } cases[] = {
+        {"6.4 object",
+         Object({{"classid", kWmp64}}, {{"filename", "media/a.wmv"},
+                                        {"AutoStart", "0"},
+                                        {"ShowControls", "0"},
+                                        {"Volume", "-600"}}),
+         K::WindowsMedia64, media + "a.wmv", false, 50, false, B::Picture},
+        {"7 object",
+         Object(
+             {{"CLASSID", kWmp7}},
+             {{"URL", "media/a.asx"}, {"uiMode", "invisible"}, {"volume", "80"}, {"mute", "TRUE"}}),
+         K::WindowsMedia, media + "a.asx", true, 80, true, B::Nothing},
+        {"7 object, mini", Object({{"classid", kWmp7}}, {{"url", "a.wmv"}, {"uiMode", "Mini"}}),
+         K::WindowsMedia, "http://127.0.0.1:8042/33/a.wmv", true, 100, false,
+         B::PictureAndControlBar},
+        {"RealPlayer image window",
+         Object({{"classid", kReal}}, {{"SRC", "media/a.ram"}, {"CONTROLS", "ImageWindow"}}),
+         K::RealPlayer, media + "a.ram", true, 100, false, B::Picture},
+        {"RealPlayer several controls",
+         Object({{"classid", kReal}}, {{"controls", "StatusBar, ImageWindow"}}), K::RealPlayer, "",
+         true, 100, false, B::PictureAndControlBar},
+        {"RealPlayer control panel",
+         Embed({{"type", "audio/x-pn-realaudio-plugin"},
+                {"src", "a.rm"},
+                {"controls", "ControlPanel"},
+                {"autostart", "false"}}),
+         K::RealPlayer, "http://127.0.0.1:8042/33/a.rm", false, 100, false, B::ControlBar},
+        {"unknown controls are the whole player",
+         Object({{"classid", kReal}}, {{"CONTROLS", "Bogus"}}), K::RealPlayer, "", true, 100, false,
+         B::PictureAndControlBar},
+        {"object by type", Object({{"type", "Video/X-MS-WMV; codecs=wmv2"}, {"data", "b.wmv"}}),
+         K::WindowsMedia, "http://127.0.0.1:8042/33/b.wmv", true, 100, false,
+         B::PictureAndControlBar},
+        {"a plug-in of another kind",
+         Object({{"classid", "clsid:D27CDB6E-AE6D-11cf-96B8-444553540000"}}, {{"movie", "a.swf"}}),
+         std::nullopt, "", true, 100, false, B::Nothing},
+        {"6.4 embed",
+         Embed({{"TYPE", "application/x-mplayer2"},
+                {"SRC", "c.wmv"},
+                {"ShowControls", "1"},
+                {"autostart", "no"},
+                {"volume", "0"}}),
+         K::WindowsMedia64, "http://127.0.0.1:8042/33/c.wmv", false, 100, false,
+         B::PictureAndControlBar},
+        {"embed by extension", Embed({{"src", "Clip.RMVB?x=1.txt"}}), K::RealPlayer,
+         "http://127.0.0.1:8042/33/Clip.RMVB?x=1.txt", true, 100, false, B::PictureAndControlBar},
+        {"extension in the query only", Embed({{"src", "play.asp?file=a.wmv"}}), std::nullopt, "",
+         true, 100, false, B::Nothing},
+        {"embed by scheme", Embed({{"src", "mms://live.example/radio"}, {"volume", "150"}}),
+         K::WindowsMedia, "mms://live.example/radio", true, 100, false, B::PictureAndControlBar},
+        {"audio by type", Embed({{"type", "audio/x-ms-wma"}, {"src", "song.asp?id=1"}}),
+         K::WindowsMedia, "http://127.0.0.1:8042/33/song.asp?id=1", true, 100, false,
+         B::PictureAndControlBar, true},
+        {"audio by extension", Embed({{"src", "a.wma"}, {"hidden", ""}, {"volume", "-10000"}}),
+         K::WindowsMedia, "http://127.0.0.1:8042/33/a.wma", true, 0, false, B::Nothing, true},
+        {"refused clip, unreadable values",
+         Object({{"classid", kWmp7}}, {{"URL", "javascript:alert(1)"},
+                                       {"autoStart", "maybe"},
+                                       {"volume", "loud"},
+                                       {"mute", "?"}}),
+         K::WindowsMedia, "", true, 100, false, B::PictureAndControlBar},
+        {"not a player tag",
+         {"video", {{"src", "a.wmv"}}, {}},
+         std::nullopt,
+         "",
+         true,
+         100,
+         false,
+         B::Nothing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RecognisePlayer(c.element), c.kind);
+        PagePlayers page(kPage);
+        const std::optional<ElementPlacement> placement = page.Offer(1, c.element);
+        ASSERT_EQ(placement.has_value(), c.kind.has_value());
+        if (!placement) continue;
+        EXPECT_EQ(placement->box, c.box);
+        const PlayerSettings& settings = *page.Settings(placement->player);
+        EXPECT_EQ(settings.kind, *c.kind);
+        EXPECT_EQ(settings.clip, c.clip);
+        EXPECT_EQ(settings.autoStart, c.autoStart);
+        EXPECT_EQ(settings.volume, c.volume);
+        EXPECT_EQ(settings.mute, c.mute);
+        EXPECT_EQ(settings.audioOnly, c.audioOnly);
+    }
+}
+
+TEST(PlayersTest, RefusedClipIsKeptAsWritten) {
+    PagePlayers page(kPage);
+    const auto placement =
+        page.Offer(1, Object({{"classid", kWmp7}}, {{"URL", " file:///etc/passwd "}}));
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(page.Settings(placement->player)->clip, "");
+    EXPECT_EQ(page.Settings(placement->player)->refusedClip, "file:///etc/passwd");
+    // A later element's clip that can be played is taken.
+    page.Offer(2, Embed({{"src", "b.wmv"}}), 1);
+    EXPECT_EQ(page.Settings(placement->player)->clip, "http://127.0.0.1:8042/33/b.wmv");
+    EXPECT_EQ(page.Settings(placement->player)->refusedClip, "");
+}
+
+TEST(PlayersTest, AnEmbedInsideItsObjectIsTheSamePlayer) {
+    PagePlayers page(kPage);
+    // The object names no clip: the embed's comes after the object's params.
+    const auto object =
+        page.Offer(10, Object({{"classid", kWmp64}, {"id", "MediaPlayer"}}, {{"AutoStart", "1"}}));
+    const auto embed = page.Offer(
+        11, Embed({{"type", "application/x-mplayer2"}, {"src", "x.wmv"}, {"autostart", "0"}}), 10);
+    ASSERT_TRUE(object && embed);
+    EXPECT_EQ(embed->player, object->player);
+    EXPECT_TRUE(embed->fallback);
+    EXPECT_EQ(embed->box, BoxContent::Nothing);
+    EXPECT_EQ(page.Settings(object->player)->clip, "http://127.0.0.1:8042/33/x.wmv");
+    EXPECT_TRUE(page.Settings(object->player)->autoStart);  // the object's param first
+    EXPECT_EQ(page.Elements(object->player), (std::vector<int>{10, 11}));
+
+    // Inside an object that is no player, an embed is a player of its own; an element
+    // that is not, is nothing.
+    page.Offer(20, Object({{"classid", "clsid:D27CDB6E-AE6D-11cf-96B8-444553540000"}}));
+    const auto alone = page.Offer(21, Embed({{"src", "y.rm"}}), 20);
+    ASSERT_TRUE(alone);
+    EXPECT_NE(alone->player, object->player);
+    EXPECT_FALSE(alone->fallback);
+    EXPECT_FALSE(page.Offer(22, Embed({{"src", "y.swf"}}), 20));
+
+    // Removing the object and its embed ends the player.
+    EXPECT_EQ(page.Remove(10), std::nullopt);
+    EXPECT_EQ(page.Remove(11), object->player);
+    EXPECT_EQ(page.Settings(object->player), nullptr);
+    EXPECT_EQ(page.Remove(99), std::nullopt);
+}
+
+TEST(PlayersTest, RealPlayerElementsOfOneConsoleDriveOneClip) {
+    PagePlayers page(kPage);
+    const auto image = page.Offer(1, Object({{"classid", kReal}}, {{"SRC", "a.ram"},
+                                                                   {"CONTROLS", "ImageWindow"},
+                                                                   {"CONSOLE", "Clip1"},
+                                                                   {"AUTOSTART", "false"}}));
+    const auto panel = page.Offer(
+        2, Object({{"classid", kReal}}, {{"CONTROLS", "ControlPanel"}, {"CONSOLE", "clip1 "}}));
+    const auto other =
+        page.Offer(3, Object({{"classid", kReal}}, {{"SRC", "b.rm"}, {"CONSOLE", "clip2"}}));
+    const auto unique =
+        page.Offer(4, Object({{"classid", kReal}}, {{"SRC", "c.rm"}, {"CONSOLE", "_unique"}}));
+    const auto master =
+        page.Offer(5, Embed({{"src", "d.rm"}, {"console", "_master"}, {"controls", "PlayButton"}}));
+    // Windows Media players have no consoles.
+    const auto wmp = page.Offer(6, Object({{"classid", kWmp7}}, {{"CONSOLE", "clip1"}}));
+    ASSERT_TRUE(image && panel && other && unique && master && wmp);
+    EXPECT_EQ(panel->player, image->player);
+    EXPECT_EQ(image->box, BoxContent::Picture);
+    EXPECT_EQ(panel->box, BoxContent::ControlBar);
+    EXPECT_FALSE(panel->fallback);
+    EXPECT_NE(other->player, image->player);
+    EXPECT_NE(unique->player, image->player);
+    EXPECT_NE(unique->player, other->player);
+    EXPECT_EQ(master->player, image->player);
+    EXPECT_NE(wmp->player, image->player);
+    const PlayerSettings& settings = *page.Settings(image->player);
+    EXPECT_EQ(settings.clip, "http://127.0.0.1:8042/33/a.ram");
+    EXPECT_FALSE(settings.autoStart);
+    EXPECT_EQ(page.Elements(image->player), (std::vector<int>{1, 2, 5}));
+
+    // The image window goes: the control panel still drives the clip it named.
+    EXPECT_EQ(page.Remove(1), std::nullopt);
+    EXPECT_EQ(page.Settings(panel->player)->clip, "http://127.0.0.1:8042/33/d.rm");
+}
+
+TEST(PlayersTest, AudioOnlyClipsShowTheControlBarOnly) {
+    using B = BoxContent;
+    const struct {
+        BoxContent asked;
+        bool audio;
+        BoxContent shown;
+    } cases[] = {
+        {B::PictureAndControlBar, false, B::PictureAndControlBar},
+        {B::PictureAndControlBar, true, B::ControlBar},
+        {B::Picture, true, B::Nothing},
+        {B::ControlBar, true, B::ControlBar},
+        {B::Nothing, false, B::Nothing},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShownContent(c.asked, c.audio), c.shown);
+
+    const struct {
+        const char* address;
+        const char* type;
+        bool audio;
+    } clips[] = {
+        {"http://h/a.WMA?x", "", true},
+        {"http://h/a.ra", "", true},
+        {"http://h/a.rm", "audio/x-pn-realaudio", false},
+        {"http://h/a.asp", "audio/mpeg", true},
+        {"http://h/a.asp", "audio/x-mpegurl", false},
+        {"http://h/a.wmv", "video/x-ms-wmv", false},
+    };
+    for (const auto& c : clips) {
+        EXPECT_EQ(IsAudioOnlyClip(c.address, c.type), c.audio) << c.address << " " << c.type;
+    }
+}
+
+TEST(PlaybackTest, ScriptsReadTheirPlayersOwnNumbers) {
+    using S = PlaybackState;
+    const struct {
+        PlaybackState state;
+        int windowsMedia;
+        int windowsMedia64;
+        int realPlayer;
+    } cases[] = {
+        {S::Closed, 0, 6, 0},  {S::Connecting, 9, 3, 1}, {S::Buffering, 6, 3, 2},
+        {S::Ready, 10, 0, 0},  {S::Playing, 3, 2, 3},    {S::Paused, 2, 1, 4},
+        {S::Stopped, 1, 0, 0}, {S::Ended, 8, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia, c.state), c.windowsMedia);
+        EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia64, c.state), c.windowsMedia64);
+        EXPECT_EQ(ScriptPlayState(PlayerKind::RealPlayer, c.state), c.realPlayer);
+    }
+}
+
+TEST(PlaybackTest, FailureTexts) {
+    EXPECT_EQ(ClipFailureText(FailureOfStatus(403), 403),
+              "无法播放：服务器拒绝提供这首歌曲（HTTP 403）");
+    EXPECT_EQ(FailureOfStatus(401), ClipFailure::Refused);
+    EXPECT_EQ(FailureOfStatus(410), ClipFailure::NotFound);
+    EXPECT_EQ(FailureOfStatus(502), ClipFailure::ServerError);
+    EXPECT_EQ(ClipFailureText(ClipFailure::ConnectionLost), "播放中断：与服务器的连接断开了");
+    EXPECT_EQ(ClipFailureText(ClipFailure::RefusedAddress), kRefusedClipMessage);
+}
+
+}  // namespace
+}  // namespace lorvex
