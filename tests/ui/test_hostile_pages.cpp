@@ -130,6 +130,7 @@ class HostilePagesTest : public QObject {
     void dialogFloodShowsThreeBoxesAndLeavesTheRestUsable();
     void answersReachThePage();
     void emptyRepliesKeepCountingDialogs();
+    void sandboxedFrameAsksInItsPagesName();
     void popUpNeitherAsksNorSounds();
     void leavingQuestionNeverStopsTheClient();
     void pageConsoleIsQuietUnlessTurnedOn();
@@ -276,6 +277,21 @@ void HostilePagesTest::emptyRepliesKeepCountingDialogs() {
     }
     QCOMPARE(boxes.messages, (QStringList{"1", "2", "3"}));
     QCOMPARE(main->LocationURL(), (about + "?6").toStdString());
+    QVERIFY(!user.sawModalBox);
+}
+
+// A sandboxed frame has no origin of its own: its dialogs are titled with the page's host
+// and say that a framed page asks.
+void HostilePagesTest::sandboxedFrameAsksInItsPagesName() {
+    BrowserView* main = Window().MainView();
+    BoxCounter boxes;
+    PretendUser user([&] {
+        if (PageDialog* box = boxes.Look(main)) Press(box, "accept");
+    });
+    main->Navigate(Origin() + "/33/alerts.asp?n=2&via=sandbox");
+    QVERIFY(WaitUntil([&] { return main->title() == "完2"; }));
+    QCOMPARE(boxes.titles, QStringList(2, QStringLiteral("127.0.0.1 上的嵌入式网页显示")));
+    QCOMPARE(boxes.messages, (QStringList{"1", "2"}));
     QVERIFY(!user.sawModalBox);
 }
 

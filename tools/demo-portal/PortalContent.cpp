@@ -240,7 +240,8 @@ Reply FramesPage(const QByteArray&) {
 }
 
 // ?n=N: N alerts, then the title becomes "完N". Without n: alerts for ever. With
-// via=frame the alerts are those of a fresh frame, the engine's own function.
+// via=frame the alerts are those of a fresh frame, the engine's own function; with
+// via=sandbox those of a sandboxed frame (an origin of its own is all it lacks).
 Reply AlertsPage(const QByteArray& rawQuery) {
     const int count = GbkQueryValue(rawQuery, "n").toInt();
     QString script =
@@ -253,6 +254,17 @@ Reply AlertsPage(const QByteArray& rawQuery) {
             u"var f = document.createElement('iframe'); document.body.appendChild(f);\n"
             "var alert = f.contentWindow.alert;\n"_s +
             script;
+    }
+    if (GbkQueryValue(rawQuery, "via") == u"sandbox"_s) {
+        const QString framed = QStringLiteral(
+                                   "<script>for (var i = 1; i <= %1; i++) alert(i);"
+                                   " parent.postMessage('完%1', '*');</script>")
+                                   .arg(count);
+        return Html(Page(u"提示"_s,
+                         u"<h1>提示</h1>\n<script>addEventListener('message', function (e) {"
+                         " document.title = e.data; });</script>\n"
+                         "<iframe sandbox=\"allow-scripts allow-modals\" srcdoc=\""_s +
+                             framed.toHtmlEscaped() + u"\"></iframe>\n"_s));
     }
     return Html(Page(u"提示"_s, u"<h1>提示</h1>\n<script>"_s + script + u"</script>\n"_s));
 }

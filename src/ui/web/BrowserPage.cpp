@@ -146,7 +146,7 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
 // The page's dialog requests, answered through its view's dialogs.
 
 void BrowserPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) {
-    view_->Dialogs().AskAndWait(PageDialogKind::Alert, AskingHost(securityOrigin), msg, {},
+    view_->Dialogs().AskAndWait(PageDialogKind::Alert, AskerOf(securityOrigin, url()), msg, {},
                                 nullptr);
 }
 
@@ -155,16 +155,16 @@ bool BrowserPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& m
         // A page never holds back the client's own navigations (its buttons, its written
         // pages); only the page's own ones are put to the user.
         if (view_->ClientNavigating()) return true;
-        return view_->Dialogs().AskAndWait(PageDialogKind::LeavePage, AskingHost(securityOrigin),
-                                           msg, {}, nullptr);
+        return view_->Dialogs().AskAndWait(PageDialogKind::LeavePage,
+                                           AskerOf(securityOrigin, url()), msg, {}, nullptr);
     }
-    return view_->Dialogs().AskAndWait(PageDialogKind::Confirm, AskingHost(securityOrigin), msg, {},
-                                       nullptr);
+    return view_->Dialogs().AskAndWait(PageDialogKind::Confirm, AskerOf(securityOrigin, url()), msg,
+                                       {}, nullptr);
 }
 
 bool BrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
                                    const QString& defaultValue, QString* result) {
-    return view_->Dialogs().AskAndWait(PageDialogKind::Prompt, AskingHost(securityOrigin), msg,
+    return view_->Dialogs().AskAndWait(PageDialogKind::Prompt, AskerOf(securityOrigin, url()), msg,
                                        defaultValue, result);
 }
 
