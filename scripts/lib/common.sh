@@ -57,13 +57,20 @@ start_display() {
     displayfd_file="$(mktemp)"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfd_file" >/dev/null 2>&1 &
     XVFB_PID=$!
+    # Several displays may be starting at once (scripts/with-display) on a busy machine.
     local tries=0
-    while [ ! -s "$displayfd_file" ] && [ $tries -lt 100 ]; do
+    while [ ! -s "$displayfd_file" ] && [ $tries -lt 300 ]; do
         sleep 0.1
         tries=$((tries + 1))
     done
-    export DISPLAY=":$(tr -d '\n' <"$displayfd_file")"
+    local display
+    display="$(tr -d '\n' <"$displayfd_file")"
     rm -f "$displayfd_file"
+    if [ -z "$display" ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$display"
     openbox >/dev/null 2>&1 &
     OPENBOX_PID=$!
     # The window manager is ready once it has announced itself on the root window.
@@ -71,7 +78,7 @@ start_display() {
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
         sleep 0.1
         tries=$((tries + 1))
-        if [ $tries -ge 100 ]; then
+        if [ $tries -ge 300 ]; then
             echo "openbox did not start on $DISPLAY" >&2
             return 1
         fi

@@ -70,18 +70,29 @@ TEST(AddressesTest, SearchAddressAppendsTheEscapedKeyword) {
               "http://p/33/search.asp?keyword=%BA%A3%B1%DF");
 }
 
-TEST(AddressesTest, CollectEnabledOnlyWithoutHtm) {
-    const std::pair<std::string, bool> cases[] = {
-        {"http://p/33/disp.asp", true},
-        {"http://p/33/playwmv.asp?id=1024", true},
-        {"", true},
-        {"http://p/33/fl.htm", false},
-        {"http://p/html/index.html", false},
-        {"http://p/33/x.asp?back=a.htm", false},
-        {"http://p/33/FL.HTM", true},
+// Collect is enabled without ".htm", the view idle with "disp.asp": both case-sensitive,
+// anywhere in the address, the query included.
+TEST(AddressesTest, CollectEnabledAndIdleByWhatTheAddressHolds) {
+    const struct {
+        std::string location;
+        bool collect;
+        bool idle;
+    } cases[] = {
+        {"http://p/33/disp.asp", true, true},
+        {"http://p/33/playwmv.asp?id=1024", true, false},
+        {"", true, false},
+        {"http://p/33/fl.htm", false, false},
+        {"http://p/html/index.html", false, false},
+        {"http://p/33/x.asp?back=a.htm", false, false},
+        {"http://p/33/FL.HTM", true, false},
+        {"http://p/33/disp.asp?from=fl", true, true},
+        {"http://p/33/x.asp?back=disp.asp&n=1", true, true},
+        {"http://p/33/DISP.ASP", true, false},
+        {"http://p/33/disp.htm", false, false},
     };
-    for (const auto& [location, enabled] : cases) {
-        EXPECT_EQ(CollectEnabledFor(location), enabled) << location;
+    for (const auto& c : cases) {
+        EXPECT_EQ(CollectEnabledFor(c.location), c.collect) << c.location;
+        EXPECT_EQ(IsIdleLocation(c.location), c.idle) << c.location;
     }
 }
 

@@ -63,6 +63,8 @@ TEST(DownloadProgressTest, SpeedCoversTheLastSecondsOnly) {
     meter.Add(0, 0);
     meter.Add(400, 40'000);
     EXPECT_EQ(meter.BytesPerSecond(), std::nullopt);  // too short a time to say
+    meter.Add(500, 50'000);
+    EXPECT_DOUBLE_EQ(*meter.BytesPerSecond(), 100'000);  // just long enough
     meter.Add(1000, 100'000);
     EXPECT_DOUBLE_EQ(*meter.BytesPerSecond(), 100'000);
     // A fast start, then a stall: after the window only the stall counts.
@@ -122,6 +124,8 @@ TEST(DownloadProgressTest, FailureTextsByReasonAndGroup) {
         {3, "磁盘空间不足"}, {4, "无法写入文件"},    {22, "网络连接已断开"},
         {29, "网络错误"},    {36, "服务器拒绝下载"}, {38, "服务器中途断开了连接"},
         {31, "服务器出错"},  {0, "未知错误"},        {99, "未知错误"},
+        {1, "无法写入文件"}, {19, "无法写入文件"},   {20, "网络错误"},
+        {30, "服务器出错"},  {39, "服务器出错"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DownloadFailureText(c.reason), c.expected) << c.reason;

@@ -47,6 +47,8 @@ TEST(CollectLine, RewritesPlayerAddresses) {
         // Case matters, and every occurrence is replaced.
         {"http://127.0.0.1:8033/33/PLAYWMV.ASP?ID=1", "PLAYWMV.ASP?ID=1"},
         {"playrm.asp?id=1playrm.asp?id=2", "$$DD1$$DD2"},
+        // The folder goes first: its removal may join the two halves of a page name.
+        {"playwmv.ashttp://127.0.0.1:8033/33/p?id=3", "$$DD3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.address));
@@ -80,6 +82,7 @@ TEST(ParseFavouriteLine, CutsFieldsByCharacterPositions) {
         {"$$DD5&c=y", {"", "DD5", "y"}},
         // A line cut on its bytes must agree with the count of characters.
         {"默$DD5&g=x&c=y", {"5", "x", "y"}},
+        {"$$D默5&g=x&c=y", {"5", "x", "y"}},
         {"$$DD5&g=&c=y", {"5", "", "y"}},
         {"$$DD5&g=x&c=y&c=z", {"5", "x", "y&c=z"}},
         // Short lines.

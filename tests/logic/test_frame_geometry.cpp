@@ -180,6 +180,12 @@ TEST(GripResizeTest, PastTheMinimumTheClampKeepsTheMovedEdge) {
     ExpectBounds(*r.move, {10500, 1200, 390, 6270});
     ExpectBounds(r.result, {10500, 1200, kMinWidth, 6270});
 
+    // Exactly onto the right edge: a width of zero is still a move.
+    r = ResizeFromGripBounds(kWindow, {0, 0}, {626, 0}, 0, 15, 15, false);
+    ASSERT_TRUE(r.move.has_value());
+    ExpectBounds(*r.move, {10890, 1200, 0, 6270});
+    ExpectBounds(r.result, {10890, 1200, kMinWidth, 6270});
+
     // Top-left grip 400 pixels down and right.
     r = ResizeFromGripBounds(kWindow, {0, 0}, {400, 400}, 7, 15, 15, false);
     ASSERT_TRUE(r.move.has_value());
@@ -231,6 +237,10 @@ TEST(GripResizeTest, PrecisionOfLeftEdgeAndMinimum) {
     EXPECT_EQ(r.move->left, static_cast<double>(static_cast<float>(1234.567 + tpp)));
     EXPECT_EQ(r.result.width, static_cast<double>(static_cast<float>(57 * tpp)));
     EXPECT_EQ(r.result.height, static_cast<double>(static_cast<float>(90 * tpp)));
+    // Each minimum takes its own direction's factor.
+    const auto tall = ResizeFromGripBounds(current, {0, 0}, {1, 1}, 5, 15, 20, false);
+    EXPECT_DOUBLE_EQ(tall.result.width, 57 * 15);
+    EXPECT_DOUBLE_EQ(tall.result.height, 90 * 20);
 
     // Travel that overflows gives no bounds at all.
     const auto huge = ResizeFromGripBounds(kWindow, {0, 0}, {10, 0}, 1, 1e308, 15, false);

@@ -24,6 +24,7 @@ TEST(LocationTest, PresentLocation) {
         {"?%81@x", "?丂x"},                    // ... sent as a plain character
         {"?%81%30%81%30", "?\xC2\x80"},        // four-byte GB18030
         {"?%810%810", "?\xC2\x80"},            // ... with its digits sent plain
+        {"?%84%31%A4%37", "?\xEF\xBF\xBD"},    // the code of U+FFFD itself
         // Only ASCII stands for a trail byte: a shown address shows again as it is.
         {"?%BA\xEF\xBF\xBD", "?%BA\xEF\xBF\xBD"},
         // Runs that name no character stay as written, whole; the next run decides anew.
@@ -31,11 +32,14 @@ TEST(LocationTest, PresentLocation) {
         {"?k=%BA&g=%BA%A3", "?k=%BA&g=海"},
         {"?k=%BA%A3%FF%20", "?k=%BA%A3%FF%20"},
         {"?%80x", "?%80x"},
+        {"?%BA%A3%80", "?%BA%A3%80"},
         {"?100%&%zz%BA%A3", "?100%&%zz海"},
         // The path and the fragment: UTF-8 when the run is UTF-8, else GB18030.
         {"%E6%B5%B7", "海"},
         {"/%BA%A3/x?k=%C4%AC#%E6%B5%B7", "/海/x?k=默#海"},
         {"/%BA?%BA", "/\xEF\xBF\xBD?%BA"},
+        // A "?" in the fragment starts no query: UTF-8 there, where a query reads GB18030.
+        {"/x#a?%C4%AC", "/x#a?\xC4\xAC"},
         {"%B", "%B"},
         {"海%BA%A3", "海海"},                // raw characters stay
         {"a\xFF%BA%A3", "a\xEF\xBF\xBD海"},  // raw bytes that are not UTF-8

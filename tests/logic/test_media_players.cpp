@@ -40,6 +40,7 @@ TEST(ClipAddressTest, ResolveReference) {
         {base, "g..", "http://a/b/c/g.."},
         {base, "http:g", "http://a/b/c/g"},  // same scheme, no host: relative, as browsers read it
         {base, "g:h", "g:h"},
+        {base, "https:g", "https:g"},  // another scheme: absolute
         {kPage, "media/1024.wmv", "http://127.0.0.1:8042/33/media/1024.wmv"},
         {kPage, " ..\\Media\\a b.WMV \n", "http://127.0.0.1:8042/Media/a%20b.WMV"},
         {kPage, "HTTP://Cdn.Example:80/Clip.wmv?A=B", "http://cdn.example:80/Clip.wmv?A=B"},
@@ -47,9 +48,12 @@ TEST(ClipAddressTest, ResolveReference) {
         {kPage, "歌.wmv?x=%BA%A3&y=%zz", "http://127.0.0.1:8042/33/%E6%AD%8C.wmv?x=%BA%A3&y=%25zz"},
         {kPage, "\xBA\xA3.rm", "http://127.0.0.1:8042/33/%BA%A3.rm"},  // GBK bytes as given
         {kPage, "a\t.w\nmv", "http://127.0.0.1:8042/33/a.wmv"},
+        // "\" reads as "/" only before the query and the fragment.
+        {kPage, "a.wmv#x\\y", "http://127.0.0.1:8042/33/a.wmv#x%5Cy"},
         // Found by fuzzing: an address read again stays as it is.
         {"http://a/b/./c?q", "#f", "http://a/b/c?q#f"},
         {base, "//H%41x.Example/%zz", "http://h%41x.example/%25zz"},
+        {base, "//H%4Ax.Example/", "http://h%4Ax.example/"},
         {"http:/.//h/a", "b", "http:/.//h/b"},
     };
     for (const auto& c : cases) {
@@ -74,6 +78,7 @@ TEST(ClipAddressTest, OnlyServersOfClipSchemesArePlayed) {
         {"data:video/x-ms-wmv;base64,AAAA", std::nullopt},
         {"about:blank", std::nullopt},
         {"http:///a.wmv", std::nullopt},  // no server
+        {"http://:8080/a.wmv", std::nullopt},
         {"  ", std::nullopt},
         {"", std::nullopt},
     };

@@ -32,6 +32,7 @@ TEST(PageRulesTest, NavigationAllowed) {
         {{"file", "/etc/passwd", Kind::Typed, true, true}, false},
         {{"blob", "http://p/1", Kind::Link, true, false}, false},
         {{"javascript", "alert(1)", Kind::Link, true, false}, false},
+        {{"httpx", "/x", Kind::Link, true, false}, false},
         {{"", "", Kind::Other, true, false}, false},
     };
     for (const Case& c : cases) {
@@ -70,6 +71,15 @@ TEST(PageRulesTest, DialogThrottleStartsANewBurstAfterAPause) {
         throttle.Answered(now);
         now += DialogThrottle::kBurstGap + std::chrono::milliseconds(1);
     }
+    // A dialog exactly the gap after the answer still continues the burst.
+    throttle.Reset();
+    for (int dialog = 0; dialog < DialogThrottle::kShownPerBurst; ++dialog) {
+        EXPECT_TRUE(throttle.Show(now)) << dialog;
+        throttle.Answered(now);
+        now += DialogThrottle::kBurstGap;
+    }
+    EXPECT_FALSE(throttle.Show(now));
+    throttle.Reset();
     // After the last pause a burst of quick ones begins.
     for (int dialog = 0; dialog < DialogThrottle::kShownPerBurst; ++dialog) {
         EXPECT_TRUE(throttle.Show(now));
@@ -87,7 +97,8 @@ TEST(PageRulesTest, EscapeControlCharacters) {
         {"csi\xC2\x9B"
          "2J nel\xC2\x85",
          "csi\\u009b2J nel\\u0085"},
-        {"\xC2\xA0nbsp \xC2\xA9", "\xC2\xA0nbsp \xC2\xA9"},  // printable U+00A0, U+00A9
+        {"apc\xC2\x9F pad\xC2\x80", "apc\\u009f pad\\u0080"},  // the ends of the C1 range
+        {"\xC2\xA0nbsp \xC2\xA9", "\xC2\xA0nbsp \xC2\xA9"},    // printable U+00A0, U+00A9
         {"", ""},
     };
     for (const auto& [text, expected] : cases) {

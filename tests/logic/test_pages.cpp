@@ -45,6 +45,9 @@ TEST(LibraryPage, HeadAndEndPiecesUseTheOrigin) {
     const LibraryPage page(MakePortalAddresses(kOrigin));
     const auto head = page.HeadPieces();
     ASSERT_EQ(head.size(), 5u);
+    EXPECT_EQ(head[0],
+              "<HTML><HEAD><META http-equiv=Content-Type content=text/html; charset=gb2312>");
+    EXPECT_EQ(head[1], "<META content=MSHTML 6.00.2900.2627 name=GENERATOR>");
     EXPECT_EQ(head[2],
               "<LINK href=http://127.0.0.1:8033/33/mtv.css type=text/css rel=Stylesheet></HEAD>");
     EXPECT_EQ(head[3],
@@ -104,6 +107,8 @@ TEST(LibraryPage, ValuesAreEscapedAndNeverExpanded) {
         {{"1", "x", "<-GN-><-ID->"}, "&lt;-GN-&gt;&lt;-ID-&gt;", "keyword=x1"},
         // "%20" becomes a space before escaping; "%2520" is not decoded twice.
         {{"1", "Blue%20Moon", "%2520"}, ">Blue Moon</a>", "%20"},
+        {{"1%202", "x", "Ann%20Lee"}, "id=1 2'", "Ann%20"},
+        {{"1", "x", "Ann%20Lee"}, "keyword=Ann Lee'>Ann Lee</a>", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.record.GN + " / " + c.record.GS);
@@ -158,6 +163,9 @@ TEST(LibraryPage, DocumentIsThePiecesEncoded) {
         SCOPED_TRACE(testing::PrintToString(end));
         EXPECT_EQ(page.Document(text), Utf8ToGb18030(expected));
     }
+    // An empty file: the head, then only the separator row and the end.
+    EXPECT_EQ(page.Document(""), Join(page.HeadPieces()) + Join(page.EndPieces()));
+    EXPECT_EQ(page.DocumentOfFile(""), page.Document(""));
 }
 
 // The page made from the file's bytes as stored is the page of the decoded text, whether

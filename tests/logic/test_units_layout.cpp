@@ -64,7 +64,7 @@ TEST(UnitsTest, TwipsToPixelsRoundsTheQuotient) {
 TEST(LayoutTest, StartupButtonGridFromDesignedLeftEdge) {
     std::array<TwipRect, 14> designed{};
     for (int i = 0; i < 14; ++i) {
-        designed[i] = {120 + 37 * i, 5000 - 11 * i, 999, 123};  // anything but the grid
+        designed[i] = {120 + 37 * i, 5000 - 11 * i, 999 + i, 123 + i};  // anything but the grid
     }
     designed[0].left = 120;
     const auto grid = StartupButtonGrid(designed);
@@ -179,6 +179,7 @@ TEST(LayoutTest, ContentLayoutPasses) {
          true},
         {NAN, 600, 220, 113, {}, false},
         {800, 600, INFINITY, 113, {}, false},
+        {800, 600, 220, INFINITY, {}, false},
     };
     for (const auto& c : cases) {
         const ContentPass pass = ContentLayout(c.sw, c.sh, c.fw, c.fh);

@@ -39,6 +39,11 @@ TEST(ViewRulesTest, WheelNotchesAndTouchpadDeltasMakeWholeSteps) {
     EXPECT_EQ(wheel.Turn(50), 1);    // 130: one step, 10 left over
     EXPECT_EQ(wheel.Turn(-100), 0);  // the other way: the 10 are dropped
     EXPECT_EQ(wheel.Turn(-20), -1);
+    EXPECT_EQ(wheel.Turn(-130), -1);  // 10 left over on the way out
+    EXPECT_EQ(wheel.Turn(110), 0);    // turned back: the 10 are dropped
+    EXPECT_EQ(wheel.Turn(10), 1);
+    EXPECT_EQ(wheel.Turn(130), 1);  // a step, and 10 kept for the next
+    EXPECT_EQ(wheel.Turn(110), 1);
 }
 
 TEST(ViewRulesTest, CrashReloadsAtMostOnceAMinute) {
