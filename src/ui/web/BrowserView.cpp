@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
@@ -97,10 +98,13 @@ void BrowserView::AnswerFullScreen(QWebEngineFullScreenRequest request) {
     if (on && !inFullScreen_ && !(fullScreen_ && fullScreen_(true))) {
         // Once a page has asked, the engine of this Qt version has no refusal that reaches it:
         // a rejected request is left pending, and every later one of the page waits behind
-        // it. So the request is granted within the view and ended at once; the view stays
-        // where it is and the screen is never the page's.
+        // it. So the request is granted within the view and ended shortly after; the view
+        // stays where it is and the screen is never the page's. Ended at once, before the
+        // page has entered, the engine again sometimes leaves the page's next request
+        // unanswered.
         request.accept();
-        page()->triggerAction(QWebEnginePage::ExitFullScreen);
+        QTimer::singleShot(250, page_,
+                           [page = page_] { page->triggerAction(QWebEnginePage::ExitFullScreen); });
         return;
     }
     request.accept();
