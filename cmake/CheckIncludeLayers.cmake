@@ -2,17 +2,18 @@
 # it, so that no folder includes one that includes it back. Lower layers first; a folder
 # may include its own files and those of any lower layer:
 #   core/text, core/geometry,  the codec; frame and layout arithmetic; the views' zoom
-#   core/browsing,             steps and crash reloads; the download window's arithmetic
-#   core/downloads,            and texts; huge pages for large buffers
-#   core/memory, core/media    the players in pages' markup, play lists, clip addresses
-#   core/portal                addresses, the address bar's reading, page rules
+#   core/browsing,             steps and crash reloads; huge pages for large buffers; the
+#   core/memory, core/media    players in pages' markup, play lists, clip addresses
+#   core/portal,               addresses, the address bar's reading, page rules; the
+#   core/downloads             download window's arithmetic and texts, offered names
 #   core/favourites            the favourites file
 #   core/written               the pages the client writes, and their store
 #   ui/scripts                 the page scripts (.js resources) and their loader
 #   ui/desktop                 message boxes, the system's browser and editor, the window
 #                              system, the user's language, the start-up trace
 #   ui/skin, ui/dialogs,       the skinned frame; the pages' script dialogs; the written
-#   ui/written, ui/downloads   pages served to the views; the downloads' question and windows
+#   ui/written, ui/downloads,  pages served to the views; the downloads' question and windows;
+#   ui/media                   the portal's players in the main view's pages
 #   ui/web                     the browser view, its page, keys and menu, the web profile
 #   ui/browsing                navigation, search, new windows, pop-up host, full screen
 #   ui/favourites              collect, library, edit
@@ -20,7 +21,7 @@
 set(layer_core/text 0)
 set(layer_core/geometry 0)
 set(layer_core/browsing 0)
-set(layer_core/downloads 0)
+set(layer_core/downloads 1)
 set(layer_core/memory 0)
 set(layer_core/media 0)
 set(layer_core/portal 1)
@@ -32,6 +33,7 @@ set(layer_ui/skin 6)
 set(layer_ui/dialogs 6)
 set(layer_ui/written 6)
 set(layer_ui/downloads 6)
+set(layer_ui/media 6)
 set(layer_ui/web 7)
 set(layer_ui/browsing 8)
 set(layer_ui/favourites 9)

@@ -97,8 +97,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_NAME lorvex)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_SECTION video)
 # Chinese text needs a CJK font; Qt's and the web engine's Chinese texts come from the
-# translations package.
-set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "fonts-wqy-zenhei, qt6-translations-l10n")
+# translations package. The portal's players play through Qt Multimedia's GStreamer
+# backend (a plugin, so dpkg-shlibdeps does not see it) and GStreamer's decoders of
+# Windows Media and RealMedia.
+set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS
+    "fonts-wqy-zenhei, qt6-translations-l10n, libqt6multimedia6, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly, gstreamer1.0-libav")
 set(CPACK_DEBIAN_CLIENT_PACKAGE_SUGGESTS lorvex-demo-portal)
 # Each package's synopsis is the first line of its component's description.
 set(CPACK_COMPONENT_CLIENT_DESCRIPTION

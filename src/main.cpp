@@ -1,12 +1,14 @@
 // Lorvex: creates, loads and shows the main window, then runs the event loop.
 #include <QApplication>
 #include <QLoggingCategory>
+#include <vector>
 
 #include "ui/app/MainWindow.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
 #include "ui/desktop/Compositing.h"
 #include "ui/desktop/MessageBoxes.h"
+#include "ui/desktop/Platform.h"
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
 #include "ui/dialogs/PageDialogHandler.h"
@@ -21,10 +23,19 @@ int main(int argc, char* argv[]) {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterWrittenPageScheme();
     lorvex::RegisterPageDialogScheme();
-    if (lorvex::ChooseCompositing()) TraceStartup("software compositing chosen");
-    // The client reads no command line: Qt sees the program name only.
-    int qtArgc = argc > 0 ? 1 : 0;
-    QApplication app(qtArgc, argv);
+    const lorvex::PlatformChoice platform =
+        lorvex::ChoosePlatform(lorvex::PlatformEnvironment::OfProcess());
+    if (lorvex::ChooseCompositing(platform.x11)) TraceStartup("software compositing chosen");
+    // The client reads no command line: Qt sees the program name only, and the platform
+    // the client chose for itself. The user's QT_QPA_PLATFORM left none to choose.
+    char programName[] = "lorvex";
+    char platformOption[] = "-platform";
+    QByteArray platformName = platform.platform;
+    std::vector<char*> qtArgv{argc > 0 ? argv[0] : programName};
+    if (!platformName.isEmpty()) qtArgv.insert(qtArgv.end(), {platformOption, platformName.data()});
+    int qtArgc = static_cast<int>(qtArgv.size());
+    qtArgv.push_back(nullptr);
+    QApplication app(qtArgc, qtArgv.data());
     lorvex::ForgetCompositingChoiceForChildren();
     TraceStartup("application");
     QCoreApplication::setApplicationName(lorvex::kApplicationTitle);
@@ -47,7 +58,9 @@ int main(int argc, char* argv[]) {
     lorvex::TraceFirstPaint(window.MainView(), "main view");
     lorvex::TraceFirstPaint(window.SideColumn(), "side column");
     QObject::connect(&guard, &lorvex::SingleInstanceGuard::ActivationRequested, &window,
-                     [&window](quint32 userTime) { lorvex::BringToFront(&window, userTime); });
+                     [&window](quint32 userTime, const QString& activationToken) {
+                         lorvex::BringToFront(&window, userTime, activationToken);
+                     });
     window.Load();
     TraceStartup("pages asked for");
     window.show();

@@ -8,20 +8,23 @@ Usage, from the repository root:
 Writes into src/ui/resources/ (next to resources.qrc, which lists them under the
 "/pictures" prefix):
 
-  * title buttons, 13x13 GIF: maximize, restore, minimize, close, help
-  * title bar pieces, 19x30 GIF: title_main, title_left, title_right
-  * frame pieces, 19x30 24-bit BMP: window_left, window_right, window_bottom,
+  * title buttons, 13x13 PNG: maximize, restore, minimize, close, help
+  * title bar pieces, 19x30 PNG: title_main, title_left, title_right
+  * frame pieces, 19x30 PNG: window_left, window_right, window_bottom,
     window_bottom_left, window_bottom_right
+  * each of these also at twice the size, as name@2x.png, which Qt takes by itself on a
+    screen scaled by more than one
   * the program icon: lorvex.ico (16x16 and 32x32) and icon16.png .. icon256.png
     (16, 32, 48, 64, 128 and 256 pixels), which the window uses and the install puts
     into the desktop's icon theme
 
-Only the standard library is used; the GIF, BMP, ICO and PNG encoders are the
-small ones below. The output is the same bytes on every run.
+Only the standard library is used; the ICO and PNG encoders are the small ones below.
+The output is the same bytes on every run.
 
-The four corner pieces paint the pixels that the window's rounded region cuts
-away in magenta (#ff00ff), so a stray corner shows up at once on screen. The
-frame pieces carry no transparency at all.
+The four corner pieces leave the pixels that the window's rounded region cuts away
+transparent: on X11 the region clips them, and where the window system shows a
+window's transparency (Wayland) they are what rounds the outline. The other pieces
+are opaque.
 """
 
 import os
@@ -31,132 +34,14 @@ import zlib
 
 RESOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "ui", "resources")
 
-MAGENTA = (0xFF, 0x00, 0xFF)
-
-
 def rgb(hex_colour):
     hex_colour = hex_colour.lstrip("#")
     return tuple(int(hex_colour[i : i + 2], 16) for i in (0, 2, 4))
 
 
-def mix(a, b, t):
-    """Colour a moved the fraction t of the way to colour b, rounded half up."""
-    return tuple(int(ca + (cb - ca) * t + 0.5) for ca, cb in zip(a, b))
-
-
-def blank(width, height, colour):
-    return [[colour] * width for _ in range(height)]
-
-
 # ---------------------------------------------------------------------------
 # Encoders
 # ---------------------------------------------------------------------------
-
-
-def lzw_compress(indices, min_code_size):
-    """GIF flavoured LZW: codes packed least significant bit first, growing widths."""
-    clear = 1 << min_code_size
-    end = clear + 1
-    out = bytearray()
-    bit_buffer = 0
-    bit_count = 0
-
-    def emit(code, width):
-        nonlocal bit_buffer, bit_count
-        bit_buffer |= code << bit_count
-        bit_count += width
-        while bit_count >= 8:
-            out.append(bit_buffer & 0xFF)
-            bit_buffer >>= 8
-            bit_count -= 8
-
-    def reset():
-        return {}, end + 1, min_code_size + 1
-
-    table, next_code, width = reset()
-    emit(clear, width)
-    prefix = None
-    for index in indices:
-        if prefix is None:
-            prefix = index
-            continue
-        key = (prefix, index)
-        if key in table:
-            prefix = table[key]
-            continue
-        emit(prefix, width)
-        table[key] = next_code
-        # The decoder adds this entry one code later, so the width steps up once
-        # the entry just added no longer fits the current width.
-        if next_code == 1 << width and width < 12:
-            width += 1
-        next_code += 1
-        if next_code == 4096:
-            emit(clear, width)
-            table, next_code, width = reset()
-        prefix = index
-    if prefix is not None:
-        emit(prefix, width)
-    emit(end, width)
-    if bit_count:
-        out.append(bit_buffer & 0xFF)
-    return bytes(out)
-
-
-def encode_gif(pixels):
-    """GIF89a with one global colour table, colours in order of first use."""
-    height = len(pixels)
-    width = len(pixels[0])
-    palette = []
-    lookup = {}
-    indices = []
-    for row in pixels:
-        for colour in row:
-            if colour not in lookup:
-                lookup[colour] = len(palette)
-                palette.append(colour)
-            indices.append(lookup[colour])
-    if len(palette) > 256:
-        raise ValueError("a GIF holds at most 256 colours")
-    table_bits = 1
-    while (1 << table_bits) < len(palette):
-        table_bits += 1
-    palette += [(0, 0, 0)] * ((1 << table_bits) - len(palette))
-
-    data = bytearray(b"GIF89a")
-    # Logical screen: global table present, 8-bit colour resolution.
-    data += struct.pack("<HHBBB", width, height, 0x80 | 0x70 | (table_bits - 1), 0, 0)
-    for colour in palette:
-        data += bytes(colour)
-    data += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
-    min_code_size = max(2, table_bits)
-    data.append(min_code_size)
-    compressed = lzw_compress(indices, min_code_size)
-    for start in range(0, len(compressed), 255):
-        block = compressed[start : start + 255]
-        data.append(len(block))
-        data += block
-    data.append(0)
-    data.append(0x3B)
-    return bytes(data)
-
-
-def encode_bmp(pixels):
-    """24 bits per pixel, BITMAPINFOHEADER, rows bottom-up padded to four bytes."""
-    height = len(pixels)
-    width = len(pixels[0])
-    stride = (width * 3 + 3) & ~3
-    body = bytearray()
-    for row in reversed(pixels):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += bytes(stride - len(line))
-        body += line
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
-    offset = 14 + len(info)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(body), 0, 0, offset)
-    return header + info + bytes(body)
 
 
 def encode_png(pixels):
@@ -237,6 +122,46 @@ def encode_ico(images):
 
 
 # ---------------------------------------------------------------------------
+# Drawing at a scale
+# ---------------------------------------------------------------------------
+#
+# Every frame picture is designed on its 1x pixel grid and drawn at 1x and at 2x. At a
+# scale s, device pixel (X, Y) lies in design pixel (X // s, Y // s), which decides its
+# shape (bands, mitres, outlines, glyphs, the corner cut), and at the continuous design
+# point ((X + 0.5) / s - 0.5, (Y + 0.5) / s - 0.5), which gives the colour of gradients.
+# At 1x the two are the same point, so the 1x pictures are the design itself; at 2x the
+# shapes are the same, twice as large, and the gradients and the rounded edge finer.
+
+SCALES = (1, 2)
+CLEAR = (0, 0, 0, 0)
+
+
+def mix(a, b, t):
+    """Colour a moved the fraction t (kept within 0..1) of the way to colour b, rounded
+    half up."""
+    t = min(1.0, max(0.0, t))
+    return tuple(int(ca + (cb - ca) * t + 0.5) for ca, cb in zip(a, b))
+
+
+def opaque(colour):
+    return tuple(colour) + (255,)
+
+
+def draw_scaled(width, height, scale, colour):
+    """A width x height design drawn at `scale`: colour(x, y, cx, cy) gets the design
+    pixel and the continuous design point of each device pixel, and returns RGB."""
+    pixels = []
+    for y in range(height * scale):
+        cy = (y + 0.5) / scale - 0.5
+        row = []
+        for x in range(width * scale):
+            cx = (x + 0.5) / scale - 0.5
+            row.append(opaque(colour(x // scale, y // scale, cx, cy)))
+        pixels.append(row)
+    return pixels
+
+
+# ---------------------------------------------------------------------------
 # Rounded corners
 # ---------------------------------------------------------------------------
 
@@ -275,21 +200,29 @@ def corner_cut(flip_x, flip_y):
     return cut
 
 
-def apply_corner(pixels, cut, edge_colour):
-    """Paint the cut-away pixels magenta and draw the rounded edge just inside them.
+def apply_corner(pixels, scale, cut, edge_colour):
+    """Make the cut-away pixels transparent and draw the rounded edge just inside them.
 
-    edge_colour(x, y) gives the colour of the 1-pixel edge at an inside pixel that
-    touches the cut-away area, so the visible outline follows the region's curve."""
+    The cut is the window region's, in design pixels: on screen the region (or, where the
+    window system draws transparency, these clear pixels) rounds the corner. The edge is
+    one device pixel wide: every device pixel that touches the cut-away area takes
+    edge_colour(x, y) of its design pixel, so the visible outline follows the curve."""
     height = len(pixels)
     width = len(pixels[0])
-    for x, y in cut:
-        pixels[y][x] = MAGENTA
+
+    def is_cut(x, y):
+        return (x // scale, y // scale) in cut
+
     for y in range(height):
         for x in range(width):
-            if (x, y) in cut:
+            if is_cut(x, y):
+                pixels[y][x] = CLEAR
+    for y in range(height):
+        for x in range(width):
+            if is_cut(x, y):
                 continue
-            if any((x + dx, y + dy) in cut for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
-                pixels[y][x] = edge_colour(x, y)
+            if any(is_cut(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                pixels[y][x] = opaque(edge_colour(x // scale, y // scale))
 
 
 # ---------------------------------------------------------------------------
@@ -309,21 +242,21 @@ FRAME_DARK_INNER = rgb("#cccccc")
 FRAME_DARK_OUTER = rgb("#868686")
 
 
-def title_band(y):
+def title_band(y, cy):
     """Title bar colour of row y: light band at the top, dark band at the bottom."""
     if y < BEVEL:
-        return mix(TITLE_LIGHT, TITLE_BLUE, y / BEVEL)
+        return mix(TITLE_LIGHT, TITLE_BLUE, cy / BEVEL)
     if y >= PIECE_H - BEVEL:
-        return mix(TITLE_BLUE, TITLE_DARK, (y - (PIECE_H - BEVEL - 1)) / BEVEL)
+        return mix(TITLE_BLUE, TITLE_DARK, (cy - (PIECE_H - BEVEL - 1)) / BEVEL)
     return TITLE_BLUE
 
 
-def title_left_bevel(x):
-    return mix(TITLE_LIGHT, TITLE_BLUE, x / BEVEL)
+def title_left_bevel(cx):
+    return mix(TITLE_LIGHT, TITLE_BLUE, cx / BEVEL)
 
 
-def title_right_bevel(x):
-    return mix(TITLE_BLUE, TITLE_DARK, (x - (PIECE_W - BEVEL - 1)) / BEVEL)
+def title_right_bevel(cx):
+    return mix(TITLE_BLUE, TITLE_DARK, (cx - (PIECE_W - BEVEL - 1)) / BEVEL)
 
 
 def lighter(a, b):
@@ -334,40 +267,47 @@ def darker(a, b):
     return a if sum(a) <= sum(b) else b
 
 
-def title_main():
-    return [[title_band(y) for _ in range(PIECE_W)] for y in range(PIECE_H)]
+def piece(scale, colour):
+    return draw_scaled(PIECE_W, PIECE_H, scale, colour)
 
 
-def title_left():
-    pixels = title_main()
+def title_main(scale):
+    return piece(scale, lambda x, y, cx, cy: title_band(y, cy))
+
+
+def title_left(scale):
     bottom = PIECE_H - 1
-    for y in range(PIECE_H):
-        for x in range(BEVEL):
-            if y >= PIECE_H - BEVEL and bottom - y <= x:
-                continue  # the dark bottom band wins below the mitre
-            pixels[y][x] = lighter(pixels[y][x], title_left_bevel(x))
-    apply_corner(pixels, corner_cut(False, False), lambda x, y: TITLE_LIGHT)
+
+    def colour(x, y, cx, cy):
+        band = title_band(y, cy)
+        if x >= BEVEL or (y >= PIECE_H - BEVEL and bottom - y <= x):
+            return band  # past the bevel, or the dark bottom band below the mitre
+        return lighter(band, title_left_bevel(cx))
+
+    pixels = piece(scale, colour)
+    apply_corner(pixels, scale, corner_cut(False, False), lambda x, y: TITLE_LIGHT)
     return pixels
 
 
-def title_right():
-    pixels = title_main()
+def title_right(scale):
     right = PIECE_W - 1
-    for y in range(PIECE_H):
-        for x in range(PIECE_W - BEVEL, PIECE_W):
-            if y < BEVEL and y < right - x:
-                continue  # the light top band wins above the mitre
-            pixels[y][x] = darker(pixels[y][x], title_right_bevel(x))
+
+    def colour(x, y, cx, cy):
+        band = title_band(y, cy)
+        if x < PIECE_W - BEVEL or (y < BEVEL and y < right - x):
+            return band  # before the bevel, or the light top band above the mitre
+        return darker(band, title_right_bevel(cx))
 
     def edge(x, y):
         return TITLE_LIGHT if y < right - x else TITLE_DARK
 
-    apply_corner(pixels, corner_cut(True, False), edge)
+    pixels = piece(scale, colour)
+    apply_corner(pixels, scale, corner_cut(True, False), edge)
     return pixels
 
 
-def grey_light_left(x):
-    return mix(FRAME_LIGHT_OUTER, FRAME_LIGHT_INNER, x / (BEVEL - 1))
+def grey_light_left(cx):
+    return mix(FRAME_LIGHT_OUTER, FRAME_LIGHT_INNER, cx / (BEVEL - 1))
 
 
 def grey_dark(distance_from_edge):
@@ -375,52 +315,50 @@ def grey_dark(distance_from_edge):
     return mix(FRAME_DARK_OUTER, FRAME_DARK_INNER, distance_from_edge / (BEVEL - 1))
 
 
-def window_left():
-    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
-    for y in range(PIECE_H):
-        for x in range(BEVEL):
-            pixels[y][x] = grey_light_left(x)
-    return pixels
+def window_left(scale):
+    return piece(scale, lambda x, y, cx, cy: grey_light_left(cx) if x < BEVEL else FRAME_GREY)
 
 
-def window_right():
-    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
-    for y in range(PIECE_H):
-        for x in range(PIECE_W - BEVEL, PIECE_W):
-            pixels[y][x] = grey_dark(PIECE_W - 1 - x)
-    return pixels
+def window_right(scale):
+    return piece(
+        scale,
+        lambda x, y, cx, cy: grey_dark(PIECE_W - 1 - cx) if x >= PIECE_W - BEVEL else FRAME_GREY,
+    )
 
 
-def window_bottom():
-    pixels = blank(PIECE_W, PIECE_H, FRAME_GREY)
-    for y in range(PIECE_H - BEVEL, PIECE_H):
-        for x in range(PIECE_W):
-            pixels[y][x] = grey_dark(PIECE_H - 1 - y)
-    return pixels
+def bottom_colour(y, cy):
+    return grey_dark(PIECE_H - 1 - cy) if y >= PIECE_H - BEVEL else FRAME_GREY
 
 
-def window_bottom_left():
-    pixels = window_bottom()
+def window_bottom(scale):
+    return piece(scale, lambda x, y, cx, cy: bottom_colour(y, cy))
+
+
+def window_bottom_left(scale):
     bottom = PIECE_H - 1
-    for y in range(PIECE_H):
-        for x in range(BEVEL):
-            if y >= PIECE_H - BEVEL and bottom - y <= x:
-                continue  # the dark bottom bevel wins below the mitre
-            pixels[y][x] = grey_light_left(x)
+
+    def colour(x, y, cx, cy):
+        if x >= BEVEL or (y >= PIECE_H - BEVEL and bottom - y <= x):
+            return bottom_colour(y, cy)  # the dark bottom bevel wins below the mitre
+        return grey_light_left(cx)
 
     def edge(x, y):
         return FRAME_LIGHT_OUTER if x < bottom - y else FRAME_DARK_OUTER
 
-    apply_corner(pixels, corner_cut(False, True), edge)
+    pixels = piece(scale, colour)
+    apply_corner(pixels, scale, corner_cut(False, True), edge)
     return pixels
 
 
-def window_bottom_right():
-    pixels = window_bottom()
-    for y in range(PIECE_H):
-        for x in range(PIECE_W - BEVEL, PIECE_W):
-            pixels[y][x] = darker(pixels[y][x], grey_dark(PIECE_W - 1 - x))
-    apply_corner(pixels, corner_cut(True, True), lambda x, y: FRAME_DARK_OUTER)
+def window_bottom_right(scale):
+    def colour(x, y, cx, cy):
+        base = bottom_colour(y, cy)
+        if x < PIECE_W - BEVEL:
+            return base
+        return darker(base, grey_dark(PIECE_W - 1 - cx))
+
+    pixels = piece(scale, colour)
+    apply_corner(pixels, scale, corner_cut(True, True), lambda x, y: FRAME_DARK_OUTER)
     return pixels
 
 
@@ -434,38 +372,33 @@ BUTTON_GLOW = rgb("#6aa5dc")
 BLACK = (0, 0, 0)
 
 
-def button(face):
-    """A rounded square button: dark outline, face colour brightening to the middle.
+def glyph_button(face, art, left, top, scale):
+    """A rounded square button: dark outline, face colour brightening to the middle, and
+    a black glyph drawn from `art` with its top-left design pixel at (left, top).
 
     The four corner pixels are left in the title bar's blue."""
-    pixels = blank(BUTTON, BUTTON, TITLE_BLUE)
+    face = rgb(face)
     centre = (BUTTON - 1) / 2
-    for y in range(BUTTON):
-        for x in range(BUTTON):
-            on_edge_x = x in (0, BUTTON - 1)
-            on_edge_y = y in (0, BUTTON - 1)
-            if on_edge_x and on_edge_y:
-                continue
-            if on_edge_x or on_edge_y:
-                pixels[y][x] = BUTTON_OUTLINE
-                continue
-            distance = max(abs(x - centre), abs(y - centre)) / (centre - 1)
-            glow = max(0.0, 1.0 - distance) ** 1.5
-            pixels[y][x] = mix(face, BUTTON_GLOW, 0.8 * glow)
-    return pixels
-
-
-def draw(pixels, art, left, top):
+    marks = set()
     for dy, line in enumerate(art):
         for dx, mark in enumerate(line):
             if mark == "#":
-                pixels[top + dy][left + dx] = BLACK
+                marks.add((left + dx, top + dy))
 
+    def colour(x, y, cx, cy):
+        if (x, y) in marks:
+            return BLACK
+        on_edge_x = x in (0, BUTTON - 1)
+        on_edge_y = y in (0, BUTTON - 1)
+        if on_edge_x and on_edge_y:
+            return TITLE_BLUE
+        if on_edge_x or on_edge_y:
+            return BUTTON_OUTLINE
+        distance = max(abs(cx - centre), abs(cy - centre)) / (centre - 1)
+        glow = max(0.0, 1.0 - distance) ** 1.5
+        return mix(face, BUTTON_GLOW, 0.8 * glow)
 
-def glyph_button(face, art, left, top):
-    pixels = button(rgb(face))
-    draw(pixels, art, left, top)
-    return pixels
+    return draw_scaled(BUTTON, BUTTON, scale, colour)
 
 
 MAXIMIZE_ART = [
@@ -521,7 +454,6 @@ HELP_ART = [
 # Program icon
 # ---------------------------------------------------------------------------
 
-CLEAR = (0, 0, 0, 0)
 FILM = (0x14, 0x14, 0x14, 255)
 HOLE = (0xE8, 0xE8, 0xE8, 255)
 TEAL = (0x1C, 0x9C, 0x9C, 255)
@@ -636,33 +568,33 @@ def resources_qrc(names):
 
 def main():
     os.makedirs(RESOURCE_DIR, exist_ok=True)
-    gifs = {
-        "maximize.gif": glyph_button("#0c62ac", MAXIMIZE_ART, 3, 3),
-        "restore.gif": glyph_button("#0c62ac", RESTORE_ART, 3, 2),
-        "minimize.gif": glyph_button("#1562af", MINIMIZE_ART, 3, 8),
-        "close.gif": glyph_button("#0c62ac", CLOSE_ART, 3, 3),
-        "help.gif": glyph_button("#0c62ac", HELP_ART, 4, 2),
-        "title_main.gif": title_main(),
-        "title_left.gif": title_left(),
-        "title_right.gif": title_right(),
+    frame = {
+        "maximize": lambda s: glyph_button("#0c62ac", MAXIMIZE_ART, 3, 3, s),
+        "restore": lambda s: glyph_button("#0c62ac", RESTORE_ART, 3, 2, s),
+        "minimize": lambda s: glyph_button("#1562af", MINIMIZE_ART, 3, 8, s),
+        "close": lambda s: glyph_button("#0c62ac", CLOSE_ART, 3, 3, s),
+        "help": lambda s: glyph_button("#0c62ac", HELP_ART, 4, 2, s),
+        "title_main": title_main,
+        "title_left": title_left,
+        "title_right": title_right,
+        "window_left": window_left,
+        "window_right": window_right,
+        "window_bottom": window_bottom,
+        "window_bottom_left": window_bottom_left,
+        "window_bottom_right": window_bottom_right,
     }
-    bmps = {
-        "window_left.bmp": window_left(),
-        "window_right.bmp": window_right(),
-        "window_bottom.bmp": window_bottom(),
-        "window_bottom_left.bmp": window_bottom_left(),
-        "window_bottom_right.bmp": window_bottom_right(),
-    }
-    for name, pixels in gifs.items():
-        write(name, encode_gif(pixels))
-    for name, pixels in bmps.items():
-        write(name, encode_bmp(pixels))
+    names = []
+    for base, draw in frame.items():
+        for scale in SCALES:
+            name = base + ("" if scale == 1 else "@%dx" % scale) + ".png"
+            write(name, encode_png(draw(scale)))
+            names.append(name)
     icons = {size: icon(size) for size in ICON_SIZES}
     write("lorvex.ico", encode_ico([icons[16], icons[32]]))
     for size, pixels in icons.items():
         write("icon%d.png" % size, encode_png(pixels))
 
-    names = list(gifs) + list(bmps) + ["lorvex.ico"] + ["icon%d.png" % size for size in ICON_SIZES]
+    names += ["lorvex.ico"] + ["icon%d.png" % size for size in ICON_SIZES]
     write("resources.qrc", resources_qrc(names))
     for name in names + ["resources.qrc"]:
         print("%-26s %6d bytes" % (name, os.path.getsize(os.path.join(RESOURCE_DIR, name))))

@@ -1,18 +1,23 @@
 // Downloads from the portal's pages: a click on a download link asks where to save,
-// offering the user's download folder and the server's file name; the file the portal
-// serves arrives there while a window of the client's shows its progress; cancelling, a
-// cut-off line and a declined question leave nothing on disk.
+// offering the user's download folder and a clean form of the name the page or server
+// suggests; the file the portal serves arrives there while a window of the client's shows
+// its progress; cancelling, a cut-off line and a declined question leave nothing on disk.
+// A page that starts download after download gets no question after the user said no,
+// until it shows a new document; the hidden pop-up host gets none.
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEngineProfile>
 
 #include "PortalContent.h"
 #include "support/UiTestSupport.h"
 #include "ui/downloads/DownloadWindow.h"
 #include "ui/downloads/DownloadsController.h"
+#include "ui/web/WebProfile.h"
 
 using namespace lorvex;
 using namespace lorvex::testing;
@@ -21,6 +26,12 @@ namespace {
 
 const QString kSong = QStringLiteral("/33/playwmv.asp?id=1024");
 const QString kServedName = QStringLiteral("海边的风.wmv");
+const QString kNamesPage = QStringLiteral("/33/names.asp?");
+const QString kStreamPage = QStringLiteral("/33/stream.asp");
+
+QString DownloadFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+}
 
 QString Text(QWidget* window, const char* name) {
     auto* label = window->findChild<QLabel*>(QString::fromLatin1(name));
@@ -39,11 +50,12 @@ class TestDownloads : public QObject {
     MainWindow& window() { return *fixture_.window; }
     QStringList FilesSaved() const { return QDir(folder_->path()).entryList(QDir::Files); }
 
-    // Opens the song's player page in `view` and clicks one of its download links by mouse.
-    bool ClickDownloadLink(BrowserView* view, const QString& id) {
+    // Opens the song's player page (or `path`) in `view` and clicks one of its download
+    // links by mouse.
+    bool ClickDownloadLink(BrowserView* view, const QString& id, const QString& path = kSong) {
         // An address of its own for every visit: the document that answers is this one.
         const QString page =
-            fixture_.portal.Origin() + kSong + "&visit=" + QString::number(++visits_);
+            fixture_.portal.Origin() + path + "&visit=" + QString::number(++visits_);
         view->Navigate(page);
         // The view's signals blur overlapping loads: the document itself says it is there.
         if (!WaitUntil([&] {
@@ -106,6 +118,7 @@ class TestDownloads : public QObject {
         folder_ = std::make_unique<QTemporaryDir>();
         QVERIFY(folder_->isValid());
         fixture_.saveDialog.offered.clear();
+        fixture_.saveDialog.acceptOffered = false;
         fixture_.portal.HoldDownloads(false);
     }
 
@@ -222,6 +235,88 @@ class TestDownloads : public QObject {
             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
         QVERIFY(!QFile::exists(downloads + u'/' + kServedName));
         QVERIFY(!QFile::exists(downloads + u'/' + kServedName + kPartialFileSuffix));
+    }
+
+    // The names of point-blank hostile pages and servers: the question opens in the
+    // download folder with the name's clean last part, and the file lands there only.
+    void offeredNameIsClean_data() {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("download attribute with a folder") << "attribute"
+                                                          << "bash_aliases";
+        QTest::newRow("server's name climbing out") << "disposition"
+                                                    << "authorized_keys";
+        QTest::newRow("absolute path") << "absolute"
+                                       << "lorvex-absolute.sh";
+        QTest::newRow("right-to-left override") << "override"
+                                                << "歌曲kcs.mp4";
+        QTest::newRow("nothing left of it") << "nothing"
+                                            << "下载.mp4";
+    }
+
+    void offeredNameIsClean() {
+        QFETCH(QString, link);
+        QFETCH(QString, name);
+        const QString saved = DownloadFolder() + u'/' + name;
+        const auto remove = qScopeGuard([&] { QFile::remove(saved); });
+        fixture_.saveDialog.acceptOffered = true;
+        QVERIFY(ClickDownloadLink(window().MainView(), link, kNamesPage));
+        QCOMPARE(fixture_.saveDialog.offered, QStringList{saved});
+        const QList<DownloadWindow*> windows = window().Downloads()->Windows();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(
+            WaitUntil([&] { return windows.first()->Status().phase == DownloadPhase::Completed; }));
+        QVERIFY(QFile::exists(saved));
+        const QDir home = QDir::home();
+        for (const QString& elsewhere :
+             {home.filePath(".bash_aliases"), home.filePath("no-such-folder"),
+              home.filePath(".ssh/authorized_keys"), QStringLiteral("/tmp/lorvex-absolute.sh")}) {
+            QVERIFY2(!QFile::exists(elsewhere), qPrintable(elsewhere));
+        }
+    }
+
+    void aStreamAsksOnceUntilANewDocument() {
+        int requested = 0;
+        const QMetaObject::Connection counting = connect(
+            WebProfile(), &QWebEngineProfile::downloadRequested, this, [&] { ++requested; });
+        BrowserView* view = window().MainView();
+        const auto stop = qScopeGuard([&] {
+            disconnect(counting);
+            view->Navigate(fixture_.portal.Origin() + "/33/about.htm");
+            WaitUntilDocumentIs(view, fixture_.portal.Origin() + "/33/about.htm");
+        });
+        // While the question is open the engine waits for the answer: the page starts
+        // nothing meanwhile. Declined: the same document asks no more.
+        view->Navigate(fixture_.portal.Origin() + kStreamPage);
+        QVERIFY(WaitUntil([&] { return requested >= 1; }));
+        QCOMPARE(fixture_.saveDialog.offered.size(), 1);
+        const int declinedAt = requested;
+        QVERIFY(WaitUntil([&] { return requested >= declinedAt + 3; }));
+        QCOMPARE(fixture_.saveDialog.offered.size(), 1);
+        QVERIFY(window().Downloads()->Windows().isEmpty());
+
+        // A new document of the view may ask again.
+        view->Navigate(fixture_.portal.Origin() + kStreamPage + "?again");
+        QVERIFY(WaitUntil([&] { return fixture_.saveDialog.offered.size() == 2; }));
+        QVERIFY(QDir(DownloadFolder()).entryList(QDir::Files).isEmpty());
+    }
+
+    void thePopupHostNeverAsks() {
+        int requested = 0;
+        const QMetaObject::Connection counting = connect(
+            WebProfile(), &QWebEngineProfile::downloadRequested, this, [&] { ++requested; });
+        const auto stop = qScopeGuard([&] {
+            disconnect(counting);
+            BrowserView* popup = window().Browsing().Popup().View();
+            popup->Navigate(fixture_.portal.Origin() + "/33/about.htm");
+            WaitUntilDocumentIs(popup, fixture_.portal.Origin() + "/33/about.htm");
+        });
+        fixture_.saveDialog.acceptOffered = true;
+        window().MainView()->Navigate(fixture_.portal.Origin() + "/33/popstream.asp");
+        QVERIFY(WaitUntil([&] { return requested >= 3; }));
+        QVERIFY(fixture_.saveDialog.offered.isEmpty());
+        QVERIFY(window().Downloads()->Windows().isEmpty());
+        QVERIFY(QDir(DownloadFolder()).entryList(QDir::Files).isEmpty());
     }
 };
 

@@ -124,7 +124,11 @@ class TestSingleInstance : public QObject {
         LocalSingleInstanceGuard second(Dir());
         QVERIFY(!first.OtherCopyRunning());
         QVERIFY(first.IsFirstCopy());
+        // The later copy takes the token the desktop started it with out of its environment
+        // (where its own box would spend it) and hands it to the running copy.
+        qputenv("XDG_ACTIVATION_TOKEN", "desktop-token_42");
         QVERIFY(second.OtherCopyRunning());
+        QVERIFY(qEnvironmentVariableIsEmpty("XDG_ACTIVATION_TOKEN"));
         QVERIFY(!second.IsFirstCopy());
         // Asking again changes nothing.
         QVERIFY(!first.OtherCopyRunning());
@@ -141,6 +145,7 @@ class TestSingleInstance : public QObject {
         // The request carries the X server time it was made at, for the window manager.
         QCOMPARE_GE(activated.first().first().toUInt(), before);
         QCOMPARE(activated.first().first().toUInt() != 0, lorvex::x11::Available());
+        QCOMPARE(activated.first().at(1).toString(), QStringLiteral("desktop-token_42"));
         QVERIFY(OnOtherThread([&] { return second.BringRunningCopyToFront(); }));
         QVERIFY(WaitUntil([&] { return activated.count() == 2; }));
     }
@@ -219,9 +224,36 @@ class TestSingleInstance : public QObject {
     void requestOtherThanActivateIsDropped_data() {
         QTest::addColumn<QByteArray>("request");
         QTest::newRow("unknown word") << QByteArray("quit\n");
-        QTest::newRow("overlong line") << QByteArray(200, 'a');
+        QTest::newRow("overlong line") << QByteArray(300, 'a');
         QTest::newRow("time that is no number") << QByteArray("activate soon\n");
+        QTest::newRow("token with a control character") << QByteArray("activate 5 a\x01b\n");
+        QTest::newRow("a word after the token") << QByteArray("activate 5 token more\n");
     }
+    void requestIsRead_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<quint32>("userTime");
+        QTest::addColumn<QString>("token");
+        QTest::newRow("bare") << QByteArray("activate\n") << 0u << QString();
+        QTest::newRow("with a time") << QByteArray("activate 77\n") << 77u << QString();
+        QTest::newRow("with a token")
+            << QByteArray("activate 77 kde-1a2b:c.d\n") << 77u << QStringLiteral("kde-1a2b:c.d");
+    }
+    void requestIsRead() {
+        QFETCH(QByteArray, request);
+        QFETCH(quint32, userTime);
+        QFETCH(QString, token);
+        LocalSingleInstanceGuard first(Dir());
+        QVERIFY(!first.OtherCopyRunning());
+        QSignalSpy activated(&first, &LocalSingleInstanceGuard::ActivationRequested);
+        QLocalSocket client;
+        client.connectToServer(first.SocketPath());
+        QVERIFY(client.waitForConnected(Deadline(5000)));
+        client.write(request);
+        QVERIFY(WaitUntil([&] { return activated.count() == 1; }));
+        QCOMPARE(activated.first().at(0).toUInt(), userTime);
+        QCOMPARE(activated.first().at(1).toString(), token);
+    }
+
     void requestOtherThanActivateIsDropped() {
         QFETCH(QByteArray, request);
         LocalSingleInstanceGuard first(Dir());

@@ -1,6 +1,7 @@
 // The skinned frame on a real X11 window under a window manager: layout, rounded region,
 // the title pictures, a frame missing one of its elements, maximise and restore,
 // stay-on-top and minimise. The pointer's drags and the grips are in test_skin_pointer.cpp.
+#include <QAccessible>
 #include <QSignalSpy>
 
 #include "support/SkinWindow.h"
@@ -110,12 +111,29 @@ void SkinTest::regionRoundsTheCorners() {
     QCOMPARE(area, qsizetype{626 * 418 - 4 * 27});
 }
 
+// The title buttons are buttons for screen readers and the keyboard too: Tab reaches them,
+// Space or Enter presses them, and so does assistive technology's press action.
 void SkinTest::titleButtonsAreNamed() {
     const MainWindow& window = Window();
     QCOMPARE(window.Frame().closeButton->accessibleName(), QStringLiteral("关闭"));
     QCOMPARE(window.Frame().maxRestoreButton->accessibleName(), QStringLiteral("最大化/还原"));
     QCOMPARE(window.Frame().minimiseButton->accessibleName(), QStringLiteral("最小化"));
     QCOMPARE(window.Frame().helpButton->accessibleName(), QStringLiteral("帮助"));
+    QCOMPARE(window.Panel().searchBox->accessibleName(), QStringLiteral("搜索歌曲"));
+
+    PictureElement* help = window.Frame().helpButton;
+    QCOMPARE(help->focusPolicy(), Qt::TabFocus);
+    QSignalSpy clicked(help, &PictureElement::Clicked);
+    QTest::keyClick(help, Qt::Key_Space);
+    QTest::keyClick(help, Qt::Key_Return);
+    QCOMPARE(clicked.count(), 2);
+    QAccessibleInterface* described = QAccessible::queryAccessibleInterface(help);
+    QVERIFY(described != nullptr);
+    QCOMPARE(described->role(), QAccessible::Button);
+    QCOMPARE(described->text(QAccessible::Name), QStringLiteral("帮助"));
+    QVERIFY(described->actionInterface() != nullptr);
+    described->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(clicked.count(), 3);
 }
 
 void SkinTest::missingElementStopsTheLayout_data() {

@@ -153,7 +153,7 @@ void SkinPointerTest::gripReleaseResizes() {
     MainWindow& window = Window();
     PictureElement* element = window.Frame().grips[static_cast<std::size_t>(grip)];
     const QPoint press = element->mapToGlobal(element->rect().center());
-    window.Skin().GripPressed(QPoint(-1, -1));
+    window.Skin().GripPressed(grip, QPoint(-1, -1));
 
     QVERIFY(Xdo(MoveTo(press) << "mousedown"
                               << "1"));

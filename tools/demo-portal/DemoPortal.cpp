@@ -163,7 +163,7 @@ void DemoPortal::Respond(const QHttpServerRequest& request, QHttpServerResponder
         return;
     }
     responder.writeStatusLine();
-    responder.writeHeader("Content-Type", "application/octet-stream");
+    responder.writeHeader("Content-Type", file->contentType);
     responder.writeHeader("Content-Disposition", Attachment(file->fileName));
     responder.writeHeader("Content-Length", QByteArray::number(file->body.size()));
     const bool cut = file->cut != portal::Cut::None;

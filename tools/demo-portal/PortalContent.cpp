@@ -1,6 +1,8 @@
 // Pages of the demo portal. This is a development and test tool, not part of the client.
 #include "PortalContent.h"
 
+#include "PortalMedia.h"
+
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -178,11 +180,9 @@ Reply SearchPage(const QByteArray& rawQuery) {
 Reply PlayerPage(const QByteArray& rawQuery) {
     const Song* song = FindSong(GbkQueryValue(rawQuery, "id").toInt());
     if (song == nullptr) return NotFound();
-    QString body =
-        QStringLiteral(
-            "<h1>%1</h1>\n<p>演唱：%2</p>\n"
-            "<div class=\"screen\">[%3 播放器] 正在播放 %1</div>\n")
-            .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped(), song->kind.toUpper());
+    QString body = QStringLiteral("<h1>%1</h1>\n<p>演唱：%2</p>\n")
+                       .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped()) +
+                   PlayerMarkup(*song, FormFor(*song));
     const QString g = GbkQueryValue(rawQuery, "g");
     const QString c = GbkQueryValue(rawQuery, "c");
     if (!g.isEmpty() || !c.isEmpty()) {
@@ -391,6 +391,44 @@ Reply PopAskPage(const QByteArray&) {
                      "<script>window.open('ask.asp','_blank');</script>\n"_s));
 }
 
+// Download links whose names try to put the file elsewhere or hide what it is: a download
+// attribute with a folder, a server's name that climbs out of the folder, an absolute
+// path, a right-to-left override before a false extension, and a name with nothing in it.
+Reply SaveNamesPage(const QByteArray&) {
+    return Html(
+        Page(u"文件名"_s,
+             u"<h1>文件名</h1>\n<div id=\"links\"></div>\n<script>\n"
+             "[['attribute', '', 'no-such-folder/.bash_aliases'],\n"
+             " ['disposition', '&name=..%2F.ssh%2Fauthorized_keys', null],\n"
+             " ['absolute', '', '/tmp/lorvex-absolute.sh'],\n"
+             " ['override', '', '\\u6b4c\\u66f2\\u202ekcs.mp4'],\n"
+             " ['nothing', '&type=video%2Fmp4', '../..']].forEach(function (link) {\n"
+             "  var a = document.createElement('a');\n"
+             "  a.id = link[0]; a.href = 'down.asp?id=1024' + link[1]; a.textContent = link[0];\n"
+             "  if (link[2] !== null) a.download = link[2];\n"
+             "  document.getElementById('links').appendChild(a);\n"
+             "  document.getElementById('links').appendChild(document.createElement('br'));\n"
+             "});\n</script>\n"_s));
+}
+
+// Starts a download every quarter of a second, without end.
+Reply StreamPage(const QByteArray&) {
+    return Html(Page(u"下载"_s,
+                     u"<h1>下载</h1>\n<script>var n = 0;\n"
+                     "setInterval(function () {\n"
+                     "  var a = document.createElement('a');\n"
+                     "  a.href = 'down.asp?id=1024&n=' + (++n);\n"
+                     "  document.body.appendChild(a); a.click(); a.remove();\n"
+                     "}, 250);</script>\n"_s));
+}
+
+// Opens the download stream in a new window.
+Reply PopStreamPage(const QByteArray&) {
+    return Html(Page(u"弹出下载"_s,
+                     u"<h1>弹出下载</h1>\n"
+                     "<script>window.open('stream.asp','_blank');</script>\n"_s));
+}
+
 // The pages of the portal's web site that the client opens in the system browser.
 Reply SiteHomePage(const QByteArray&) { return SimplePage(u"首页"_s, u"音乐视频在线首页。"_s); }
 Reply MoviesPage(const QByteArray&) { return SimplePage(u"电影"_s, u"精彩电影片段。"_s); }
@@ -415,6 +453,8 @@ const QHash<QString, Handler>& Routes() {
         {u"/33/video.asp"_s, &VideoPage},      {u"/html/index.htm"_s, &SiteHomePage},
         {u"/html/movie.htm"_s, &MoviesPage},   {u"/html/donghua.htm"_s, &AnimationPage},
         {u"/html/cai0.htm"_s, &RingtonesPage}, {u"/33/empty.asp"_s, &EmptyReply},
+        {u"/html/cai0.htm"_s, &RingtonesPage}, {u"/33/names.asp"_s, &SaveNamesPage},
+        {u"/33/stream.asp"_s, &StreamPage},    {u"/33/popstream.asp"_s, &PopStreamPage},
     };
     return table;
 }
@@ -448,6 +488,11 @@ std::optional<Download> FindDownload(const QString& path, const QByteArray& rawQ
                   cut == u"reset"_s   ? Cut::Reset
                   : cut == u"close"_s ? Cut::Close
                                       : Cut::None};
+    // A name and a type of the test's choosing instead of the song's.
+    if (const QString name = GbkQueryValue(rawQuery, "name"); !name.isEmpty()) file.fileName = name;
+    if (const QString type = GbkQueryValue(rawQuery, "type"); !type.isEmpty()) {
+        file.contentType = type.toLatin1();
+    }
     // Bytes that differ from song to song and along the file, so a misplaced piece shows.
     for (qsizetype i = 0; i < file.body.size(); ++i) {
         file.body[i] = static_cast<char>((i * 7 + i / 4096 + song->id) % 251);

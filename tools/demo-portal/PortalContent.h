@@ -44,6 +44,7 @@ struct Download {
     QString fileName;
     QByteArray body;
     Cut cut = Cut::None;
+    QByteArray contentType = "application/octet-stream";
 };
 inline constexpr qsizetype kDownloadSize = qsizetype{3} * 1024 * 1024;
 std::optional<Download> FindDownload(const QString& path, const QByteArray& rawQuery);

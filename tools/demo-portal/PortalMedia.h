@@ -43,10 +43,6 @@ PlayerForm FormFor(const Song& song);
 
 // The player's markup for a song's page (GB2312 text, addresses relative to /33/), with
 // the page's own play, pause and stop links and a line that shows the play state.
-// The player pages do not use it yet: the client shows these players once it plays them
-// itself; until then a real <embed> of a clip would only be offered as a download. The
-// switch is one line in PlayerPage (PortalContent.cpp): its "screen" box becomes
-// PlayerMarkup(*song, FormFor(*song)).
 QString PlayerMarkup(const Song& song, PlayerForm form);
 
 }  // namespace lorvex::portal

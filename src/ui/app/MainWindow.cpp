@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QUrl>
+#include <optional>
+#include <utility>
 
 #include "core/geometry/layout.h"
 #include "core/geometry/units.h"
@@ -17,8 +20,10 @@
 #include "ui/desktop/SystemLauncher.h"
 #include "ui/downloads/DownloadsController.h"
 #include "ui/favourites/FavouritesController.h"
+#include "ui/media/PagePlayerHost.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
+#include "ui/web/BrowserPage.h"
 #include "ui/web/BrowserView.h"
 #include "ui/web/PortalOrigin.h"
 #include "ui/web/WebProfile.h"
@@ -125,6 +130,7 @@ void MainWindow::WireControls() {
 
     WindowSkin* skin = skin_;
     onClick(p.stayOnTop, [skin, button = p.stayOnTop] { skin->ToggleStayOnTop(button); });
+    skin->OfferStayOnTop(p.stayOnTop);
     // A press of any mouse button on the title bar moves the window; the title label is a
     // plain label, whose presses come through eventFilter.
     for (PictureElement* piece : {frame_.titleLeft, frame_.titleMain, frame_.titleRight}) {
@@ -141,7 +147,7 @@ void MainWindow::WireControls() {
     connect(frame_.minimiseButton, &PictureElement::Clicked, this, [this] { showMinimized(); });
     for (PictureElement* grip : frame_.grips) {
         connect(grip, &PictureElement::Pressed, this,
-                [skin](Qt::MouseButton, QPoint at) { skin->GripPressed(at); });
+                [skin, grip](Qt::MouseButton, QPoint at) { skin->GripPressed(grip->Index(), at); });
         connect(grip, &PictureElement::Released, this, [skin, grip](Qt::MouseButton, QPoint at) {
             skin->GripReleased(grip->Index(), at);
         });
@@ -151,7 +157,22 @@ void MainWindow::WireControls() {
 void MainWindow::Load() {
     CheckExist(this);
     // The profile is this copy's alone from here on: its downloads ask over this window.
-    downloads_ = new DownloadsController(WebProfile(), this, services_.askSavePath);
+    // Only the two views the user sees may ask; the question keeps their input, and the
+    // panel's, while it is open.
+    downloads_ = new DownloadsController(
+        WebProfile(), this,
+        [views = QList<BrowserView*>{mainView_, sideColumn_}](
+            const QWebEnginePage* page) -> std::optional<quint64> {
+            for (BrowserView* view : views) {
+                if (page != nullptr && page == view->page())
+                    return view->EnsurePage()->DocumentNumber();
+            }
+            return std::nullopt;
+        },
+        {mainView_, sideColumn_, panel_.panel}, services_.askSavePath);
+    // Songs play in the main view's portal pages only.
+    players_ = new PagePlayerHost(mainView_, mainView_->EnsurePage(),
+                                  QUrl(QString::fromStdString(portal_.origin)));
     // The pages are asked for first, in their order: the engine then starts its renderers
     // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));
@@ -223,6 +244,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // program ends, pop-up host included, without waiting for pages still loading. A page's
     // open dialog is cancelled and no page gets another one.
     event->accept();
+    // Downloads end with the program: their partial files go, and nothing more is asked.
+    if (downloads_ != nullptr) downloads_->EndAll();
+    // Whatever plays stops at once.
+    delete std::exchange(players_, nullptr);
     sideColumn_->SilenceDialogs();
     mainView_->SilenceDialogs();
     browsing_->ClosePopup();

@@ -18,6 +18,7 @@ class BrowserView;
 class BrowsingController;
 class DownloadsController;
 class FavouritesController;
+class PagePlayerHost;
 class WindowSkin;
 class WrittenPageStore;
 
@@ -49,6 +50,8 @@ class MainWindow : public QWidget {
     WrittenPageStore& WrittenPages() const { return *writtenPages_; }
     // Made by Load, once this copy is the only one running.
     DownloadsController* Downloads() const { return downloads_; }
+    // The main view's players; made by Load.
+    PagePlayerHost* Players() const { return players_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -74,6 +77,7 @@ class MainWindow : public QWidget {
     BrowsingController* browsing_ = nullptr;
     FavouritesController* favourites_ = nullptr;
     DownloadsController* downloads_ = nullptr;
+    PagePlayerHost* players_ = nullptr;
 };
 
 }  // namespace lorvex

@@ -1,6 +1,7 @@
 #include "ui/app/MainWindowControls.h"
 
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -61,8 +62,10 @@ const std::array<std::pair<int, QString>, 12> kStartupCaptions = {{
     {9, QStringLiteral("铃声")},
 }};
 
-QPixmap Picture(const char* file) {
-    return QPixmap(QStringLiteral(":/pictures/") + QString::fromLatin1(file));
+// A frame picture of `size` for a screen of `scale` device pixels to the pixel: where the
+// screen is scaled, Qt takes the picture drawn at twice the size (name@2x.png) by itself.
+QPixmap Picture(const char* file, QSize size, qreal scale) {
+    return QIcon(QStringLiteral(":/pictures/") + QString::fromLatin1(file)).pixmap(size, scale);
 }
 
 void PlaceInTwips(QWidget* control, const TwipRect& twips, double twipsPerPixel) {
@@ -127,9 +130,10 @@ CommandButton* PanelControls::Button(int number) const {
 // stretched edges lie beneath the corners, the title pictures beneath the title buttons
 // and label, the grips above every picture.
 FrameControls CreateFrame(QWidget* window) {
-    auto picture = [window](const char* name, const char* file, QSize size, bool stretch) {
+    const qreal scale = window->devicePixelRatioF();
+    auto picture = [window, scale](const char* name, const char* file, QSize size, bool stretch) {
         auto* element = new PictureElement(QString::fromLatin1(name), window);
-        if (file != nullptr) element->SetPicture(Picture(file));
+        if (file != nullptr) element->SetPicture(Picture(file, size, scale));
         element->SetStretch(stretch);
         element->resize(size);
         return element;
@@ -137,29 +141,35 @@ FrameControls CreateFrame(QWidget* window) {
     const QSize piece(19, 30);
     const QSize button(13, 13);
     FrameControls frame;
-    frame.rightEdge = picture("imgWindowRight", "window_right.bmp", piece, true);
-    frame.leftEdge = picture("imgWindowLeft", "window_left.bmp", piece, true);
-    frame.bottomEdge = picture("imgWindowBottom", "window_bottom.bmp", piece, true);
-    frame.titleMain = picture("imgTitleMain", "title_main.gif", piece, true);
+    frame.rightEdge = picture("imgWindowRight", "window_right.png", piece, true);
+    frame.leftEdge = picture("imgWindowLeft", "window_left.png", piece, true);
+    frame.bottomEdge = picture("imgWindowBottom", "window_bottom.png", piece, true);
+    frame.titleMain = picture("imgTitleMain", "title_main.png", piece, true);
     frame.bottomRightCorner =
-        picture("imgWindowBottomRight", "window_bottom_right.bmp", piece, false);
-    frame.bottomLeftCorner = picture("imgWindowBottomLeft", "window_bottom_left.bmp", piece, false);
-    frame.titleRight = picture("imgTitleRight", "title_right.gif", piece, false);
-    frame.titleLeft = picture("imgTitleLeft", "title_left.gif", piece, false);
-    frame.helpButton = picture("imgTitleHelp", "help.gif", button, false);
-    frame.closeButton = picture("imgTitleClose", "close.gif", button, false);
-    frame.minimiseButton = picture("imgTitleMinimize", "minimize.gif", button, false);
-    frame.closeButton->setAccessibleName(QStringLiteral("关闭"));
-    frame.minimiseButton->setAccessibleName(QStringLiteral("最小化"));
-    frame.helpButton->setAccessibleName(QStringLiteral("帮助"));
+        picture("imgWindowBottomRight", "window_bottom_right.png", piece, false);
+    frame.bottomLeftCorner = picture("imgWindowBottomLeft", "window_bottom_left.png", piece, false);
+    frame.titleRight = picture("imgTitleRight", "title_right.png", piece, false);
+    frame.titleLeft = picture("imgTitleLeft", "title_left.png", piece, false);
+    frame.helpButton = picture("imgTitleHelp", "help.png", button, false);
+    frame.closeButton = picture("imgTitleClose", "close.png", button, false);
+    frame.minimiseButton = picture("imgTitleMinimize", "minimize.png", button, false);
     frame.titleLabel = CreateTitleLabel(window);
     frame.grips = CreateGrips(window);
     // The visible maximise/restore button has no picture of its own; start-up gives it the
     // maximise glyph, which it takes from the hidden store like the restore glyph.
     frame.maxRestoreButton = picture("imgTitleMaxRestore", nullptr, button, false);
-    frame.maxRestoreButton->setAccessibleName(QStringLiteral("最大化/还原"));
-    frame.restoreGlyph = Hidden(picture("imgTitleRestore", "restore.gif", button, false));
-    frame.maximiseGlyph = Hidden(picture("imgTitleMaximize", "maximize.gif", button, false));
+    const std::pair<PictureElement*, QString> titleButtons[] = {
+        {frame.helpButton, QStringLiteral("帮助")},
+        {frame.minimiseButton, QStringLiteral("最小化")},
+        {frame.maxRestoreButton, QStringLiteral("最大化/还原")},
+        {frame.closeButton, QStringLiteral("关闭")},
+    };
+    for (const auto& [titleButton, name] : titleButtons) {
+        titleButton->MakeButton();
+        titleButton->setAccessibleName(name);
+    }
+    frame.restoreGlyph = Hidden(picture("imgTitleRestore", "restore.png", button, false));
+    frame.maximiseGlyph = Hidden(picture("imgTitleMaximize", "maximize.png", button, false));
     return frame;
 }
 
@@ -205,6 +215,7 @@ PanelControls CreatePanel(QWidget* window, double twipsPerPixel) {
 
     controls.searchBox = new QLineEdit(panel);
     controls.searchBox->setObjectName(QStringLiteral("Text1"));
+    controls.searchBox->setAccessibleName(QStringLiteral("搜索歌曲"));
     PlaceInTwips(controls.searchBox, {120, 120, 2415, 270}, twipsPerPixel);
     QPalette box = controls.searchBox->palette();
     box.setColor(QPalette::Base, QColor(0xe0, 0xe0, 0xe0));

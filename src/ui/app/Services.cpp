@@ -6,7 +6,6 @@
 
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/SystemLauncher.h"
-#include "ui/downloads/DownloadsController.h"
 
 namespace lorvex {
 
@@ -31,7 +30,8 @@ OwnedServices FillInDefaults(Services& services) {
             std::_Exit(code);
         };
     }
-    if (!services.askSavePath) services.askSavePath = &AskSavePath;
+    // No askSavePath: the downloads' own question, which keeps the main window's content
+    // from input while it is open (DownloadsController).
     return owned;
 }
 

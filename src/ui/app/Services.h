@@ -23,7 +23,7 @@ struct Services {
     // Ends the process at once. Default: _Exit, so no further handler runs.
     std::function<void(int)> exitProcess;
     // Asks where to save a download (parent, path offered; empty: declined). Default: the
-    // file dialog.
+    // file dialog over the main window (ui/downloads/SaveQuestion.h).
     std::function<QString(QWidget*, const QString&)> askSavePath;
 };
 

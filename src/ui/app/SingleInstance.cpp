@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 #endif
 
+#include "ui/desktop/Platform.h"
 #include "ui/desktop/X11WindowManager.h"
 
 namespace lorvex {
@@ -27,14 +29,18 @@ namespace {
 
 constexpr char kLockFileName[] = "lorvex.lock";
 constexpr char kSocketFileName[] = "lorvex.socket";
-// "activate", or "activate <X server time>", on one line.
+// "activate", "activate <X server time>" or "activate <X server time> <activation token>",
+// on one line.
 constexpr QByteArrayView kRequest = "activate";
+constexpr char kActivationTokenVariable[] = "XDG_ACTIVATION_TOKEN";
 constexpr QByteArrayView kReply = "ok\n";
 // How long a later copy waits for the running copy to answer.
 constexpr int kAnswerTimeoutMs = 250;
+// How long the running copy waits for a Wayland compositor's answer to an activation.
+constexpr int kActivationAnswerMs = 500;
 // How long the running copy keeps a connection that has not sent its request.
 constexpr int kRequestTimeoutMs = 1000;
-constexpr qint64 kLongestRequest = 64;
+constexpr qint64 kLongestRequest = 256;
 
 QString UserName() {
 #ifdef Q_OS_UNIX
@@ -62,19 +68,32 @@ bool Usable(const QString& directory) {
 #endif
 }
 
-// The user's time a request carries: 0 when it has none, nothing when it is no request.
-std::optional<quint32> ParseRequest(const QByteArray& line) {
+// What a request carries; nothing when it is no request. A token is printable ASCII
+// without spaces, as Wayland compositors make them.
+std::optional<ActivationRequest> ParseRequest(const QByteArray& line) {
     if (!line.endsWith('\n')) return std::nullopt;
-    const QByteArray words = line.chopped(1);
-    if (words == kRequest) return 0;
-    const QByteArray time = words.mid(kRequest.size() + 1);
-    if (!words.startsWith(kRequest) || words.at(kRequest.size()) != ' ' || time.isEmpty() ||
-        !std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
+    const QList<QByteArray> words = line.chopped(1).split(' ');
+    if (words.first() != kRequest || words.size() > 3) return std::nullopt;
+    ActivationRequest request;
+    if (words.size() >= 2) {
+        const QByteArray& time = words[1];
+        if (time.isEmpty() ||
+            !std::all_of(time.begin(), time.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return std::nullopt;
+        }
+        bool inRange = false;
+        request.userTime = time.toUInt(&inRange);
+        if (!inRange) return std::nullopt;
     }
-    bool inRange = false;
-    const quint32 value = time.toUInt(&inRange);
-    return inRange ? std::optional<quint32>(value) : std::nullopt;
+    if (words.size() == 3) {
+        const QByteArray& token = words[2];
+        if (token.isEmpty() ||
+            !std::all_of(token.begin(), token.end(), [](char c) { return c > ' ' && c < 0x7f; })) {
+            return std::nullopt;
+        }
+        request.activationToken = QString::fromLatin1(token);
+    }
+    return request;
 }
 
 bool EnsureDirectory(const QString& directory) {
@@ -137,7 +156,15 @@ bool LocalSingleInstanceGuard::OtherCopyRunning() {
     }
     // Only a lock held by someone else means another copy; a lock that cannot be written
     // at all must not keep the program from starting.
-    return lock_->error() == QLockFile::LockFailedError;
+    if (lock_->error() != QLockFile::LockFailedError) return false;
+    // The token the desktop started this copy with (Wayland's xdg-activation) belongs to
+    // the running copy now: taken out of the environment before this copy shows its box,
+    // which would otherwise spend it on itself.
+    if (activationToken_.isEmpty()) {
+        activationToken_ = qEnvironmentVariable(kActivationTokenVariable);
+        qunsetenv(kActivationTokenVariable);
+    }
+    return true;
 }
 
 void LocalSingleInstanceGuard::Listen() {
@@ -170,8 +197,9 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
         if (socket->bytesAvailable() > kLongestRequest) socket->abort();
         return;
     }
-    const std::optional<quint32> userTime = ParseRequest(socket->readLine(kLongestRequest));
-    if (!userTime) {
+    const std::optional<ActivationRequest> request =
+        ParseRequest(socket->readLine(kLongestRequest));
+    if (!request) {
         socket->abort();
         return;
     }
@@ -179,13 +207,15 @@ void LocalSingleInstanceGuard::Answer(QLocalSocket* socket) {
     socket->write(kReply.data(), kReply.size());
     socket->flush();
     socket->disconnectFromServer();
-    emit ActivationRequested(*userTime);
+    emit ActivationRequested(request->userTime, request->activationToken);
 }
 
 bool LocalSingleInstanceGuard::BringRunningCopyToFront() {
     // The user has just answered this copy: the server's time now stands for that answer.
-    const QByteArray request =
-        kRequest.toByteArray() + ' ' + QByteArray::number(x11::ServerTime()) + '\n';
+    QByteArray request = kRequest.toByteArray() + ' ' + QByteArray::number(x11::ServerTime());
+    const QByteArray token = activationToken_.toLatin1();
+    if (!token.isEmpty() && ParseRequest(request + ' ' + token + '\n')) request += ' ' + token;
+    request += '\n';
     const QDeadlineTimer deadline(kAnswerTimeoutMs);
     auto remaining = [&deadline] { return static_cast<int>(deadline.remainingTime()); };
     QLocalSocket socket;
@@ -199,7 +229,7 @@ bool LocalSingleInstanceGuard::BringRunningCopyToFront() {
     return socket.readLine(kLongestRequest) == kReply;
 }
 
-void BringToFront(QWidget* window, quint32 userTime) {
+void BringToFront(QWidget* window, quint32 userTime, const QString& activationToken) {
     if (window->isMinimized()) {
         // Clearing only the minimised flag brings a maximised window back maximised.
         window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
@@ -209,17 +239,39 @@ void BringToFront(QWidget* window, quint32 userTime) {
     // A window manager with focus-stealing prevention (openbox, for one) refuses a plain
     // activateWindow(): that is the application's own request, and the user was just busy
     // in the later copy's box. On X11 the window manager is asked instead as for a request
-    // the user made elsewhere (as from a taskbar), with the time of the user's answer. On
-    // Wayland no client may raise or focus itself: activateWindow() asks the compositor
-    // (xdg-activation), which without a token from the later copy's box may only mark the
-    // window as wanting attention.
+    // the user made elsewhere (as from a taskbar), with the time of the user's answer.
     QWindow* handle = window->windowHandle();
     if (handle != nullptr && x11::WindowManagerSupports("_NET_ACTIVE_WINDOW")) {
         x11::Activate(handle, userTime);
+    } else if (OnWayland()) {
+        ActivateOnWayland(window, activationToken);
+        return;
     } else {
         window->activateWindow();
     }
     if (!window->isActiveWindow()) QApplication::alert(window);
+}
+
+void ActivateOnWayland(QWidget* window, const QString& activationToken) {
+    // No Wayland client may raise or focus itself. With the later copy's token the
+    // compositor may (xdg-activation): Qt hands the token in the environment to the
+    // compositor with the activation, and takes it out again.
+    if (!activationToken.isEmpty()) qputenv(kActivationTokenVariable, activationToken.toLatin1());
+    window->activateWindow();
+    if (window->isActiveWindow()) return;
+    // A compositor without xdg-activation, or one that refused the token, leaves the
+    // window where it is. A window shown anew is mapped on top, and most compositors
+    // give it the focus; failing that, it asks for attention.
+    QPointer<QWidget> target(window);
+    QTimer::singleShot(kActivationAnswerMs, window, [target] {
+        if (target.isNull() || target->isActiveWindow()) return;
+        qunsetenv(kActivationTokenVariable);
+        const Qt::WindowStates states = target->windowState();
+        target->hide();
+        target->setWindowState(states & ~Qt::WindowMinimized);
+        target->show();
+        if (!target->isActiveWindow()) QApplication::alert(target);
+    });
 }
 
 }  // namespace lorvex

@@ -1,8 +1,9 @@
 // Only one copy of the client runs per user. The first copy holds a per-user lock and
 // listens on a per-user local socket; a later copy finds the lock held, asks the running
 // copy over the socket to come to the front, and ends. The request carries the X server
-// time of the user's answer in the later copy, so that the running copy can take the
-// focus as the user asked.
+// time of the user's answer in the later copy, and on Wayland the activation token the
+// desktop started the later copy with, so that the running copy can take the focus as the
+// user asked.
 #pragma once
 
 #include <QObject>
@@ -27,8 +28,15 @@ class SingleInstanceGuard : public QObject {
 
   signals:
     // Raised in the running copy when a later copy asks it to come to the front; `userTime`
-    // is the X server time just after the user answered the later copy (0 when unknown).
-    void ActivationRequested(quint32 userTime);
+    // is the X server time just after the user answered the later copy (0 when unknown),
+    // `activationToken` the later copy's xdg-activation token (empty when it had none).
+    void ActivationRequested(quint32 userTime, const QString& activationToken);
+};
+
+// What a later copy's request carries.
+struct ActivationRequest {
+    quint32 userTime = 0;
+    QString activationToken;
 };
 
 // The guard of the desktop client: "lorvex.lock" (a QLockFile) and "lorvex.socket" (a
@@ -44,10 +52,11 @@ class LocalSingleInstanceGuard : public SingleInstanceGuard {
     ~LocalSingleInstanceGuard() override;
 
     // Takes the lock when free and then answers later copies; true when a live process
-    // holds it. Without a usable directory every copy counts as the first.
+    // holds it, and then takes $XDG_ACTIVATION_TOKEN out of the environment for the
+    // request. Without a usable directory every copy counts as the first.
     bool OtherCopyRunning() override;
-    // Sends "activate <X server time now>" and waits a quarter of a second at most for the
-    // answer "ok".
+    // Sends "activate <X server time now> [<activation token>]" and waits a quarter of a
+    // second at most for the answer "ok".
     bool BringRunningCopyToFront() override;
 
     // $XDG_RUNTIME_DIR when it is usable, else <temp>/lorvex-<user name>.
@@ -64,14 +73,20 @@ class LocalSingleInstanceGuard : public SingleInstanceGuard {
     void Answer(QLocalSocket* socket);
 
     QString directory_;
+    QString activationToken_;
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
 };
 
 // Brings a top-level window to the front: restores it when minimised (keeping it
 // maximised if it was), raises it and asks for the focus, as the user asked at X server
-// time `userTime` (0 when unknown). When the window system keeps the focus elsewhere,
-// the window asks for attention instead.
-void BringToFront(QWidget* window, quint32 userTime = 0);
+// time `userTime` (0 when unknown) or, on Wayland, with the xdg-activation token
+// `activationToken`. When the window system keeps the focus elsewhere, the window asks
+// for attention instead.
+void BringToFront(QWidget* window, quint32 userTime = 0, const QString& activationToken = {});
+
+// On Wayland: activates the window with the token; where the compositor does not
+// activate it within half a second, shows the window anew, which compositors map on top.
+void ActivateOnWayland(QWidget* window, const QString& activationToken);
 
 }  // namespace lorvex

@@ -49,9 +49,9 @@ std::optional<bool> XDisplayRendersDirectly() {
 
 }  // namespace
 
-bool ChooseCompositing() {
+bool ChooseCompositing(bool onX11) {
 #ifdef LORVEX_HAVE_XCB
-    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+    if (!onX11 || qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
         qEnvironmentVariableIsSet(kXcbGlIntegration)) {
         return false;
     }
@@ -60,6 +60,7 @@ bool ChooseCompositing() {
     setXcbGlIntegration = qputenv(kXcbGlIntegration, "none");
     return true;
 #else
+    Q_UNUSED(onX11);
     return false;
 #endif
 }

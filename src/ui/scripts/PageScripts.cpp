@@ -22,9 +22,10 @@ QString Read(const char* file) {
 }  // namespace
 
 const QString& PageScripts::Source(PageScript script) {
-    static const std::array<QString, 5> sources = {
-        Read("no_scroll.js"),   Read("written_page.js"),     Read("page_dialogs.js"),
-        Read("first_paint.js"), Read("document_started.js"),
+    static const std::array<QString, 7> sources = {
+        Read("no_scroll.js"),    Read("written_page.js"),     Read("page_dialogs.js"),
+        Read("first_paint.js"),  Read("document_created.js"), Read("players.js"),
+        Read("player_names.js"),
     };
     return sources[static_cast<std::size_t>(script)];
 }

@@ -12,7 +12,10 @@ enum class PageScript {
     WrittenPage,      // written_page.js: a written page's rows shown while it is parsed
     PageDialogs,      // page_dialogs.js: alert, confirm and prompt routed to the client
     FirstPaint,       // first_paint.js: when the page first painted, for the start-up trace
-    DocumentStarted,  // document_started.js: a new document of the main frame, to the client
+    DocumentCreated,  // document_created.js: the main frame's new document, on the console
+    Players,          // players.js: the page's Windows Media and RealPlayer elements, and
+                      // where they are, for the client's players (after qwebchannel.js)
+    PlayerNames,      // player_names.js: the names the page's scripts drive players by
 };
 
 class PageScripts {

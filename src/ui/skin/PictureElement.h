@@ -23,6 +23,15 @@ class PictureElement : public QLabel {
     const QPixmap& Picture() const { return picture_; }
     void SetStretch(bool stretch);
 
+    // Makes the element a button for the keyboard and for screen readers: the Tab key
+    // reaches it (which changes nothing on screen: a picture draws no focus), Space or
+    // Enter press it, and assistive technology sees a push button named by its
+    // accessible name, with a press action.
+    void MakeButton();
+    bool IsButton() const { return button_; }
+    // A click from the keyboard or from assistive technology.
+    void Press();
+
   signals:
     // `at` is where the button went down, or up, in global coordinates.
     void Pressed(Qt::MouseButton button, QPoint at);
@@ -34,8 +43,10 @@ class PictureElement : public QLabel {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    bool button_ = false;
     QPixmap picture_;
     int index_;
     bool pressedInside_ = false;

@@ -3,15 +3,18 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <array>
 #include <string>
 #include <vector>
 
 #include "core/geometry/frame_geometry.h"
 #include "core/geometry/units.h"
+#include "ui/desktop/Platform.h"
 #include "ui/desktop/ScreenUnits.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/TitleBarDrag.h"
@@ -65,7 +68,9 @@ void Place(QWidget* element, const ElementPlacement& placement) {
 
 }  // namespace
 
-WindowSkin::WindowSkin(QWidget* form) : QObject(form), form_(form) {
+WindowSkin::WindowSkin(QWidget* form) : QObject(form), form_(form), translucent_(OnWayland()) {
+    // Before the window exists: its surface then gets an alpha channel.
+    if (translucent_) form_->setAttribute(Qt::WA_TranslucentBackground);
     form_->installEventFilter(this);
 }
 
@@ -78,7 +83,7 @@ void WindowSkin::LayoutSkin(bool resizable) {
     QPalette background = form_->palette();
     background.setColor(QPalette::Window, QColor(QRgb(kFrameGrey)));
     form_->setPalette(background);
-    form_->setAutoFillBackground(true);
+    form_->setAutoFillBackground(!translucent_);
 
     auto* title = qobject_cast<QLabel*>(Element(form_, "lblTitle"));
     if (title == nullptr) throw MissingElement("lblTitle is not a label");
@@ -88,7 +93,11 @@ void WindowSkin::LayoutSkin(bool resizable) {
     ApplyWindowRegion();
 
     for (const ElementPlacement& placement : FramePlacements(w, h)) {
-        Place(Element(form_, placement.name), placement);
+        QWidget* element = Element(form_, placement.name);
+        Place(element, placement);
+        // A stretched piece lies under the corner pieces: where the window shows its own
+        // transparency, it must not show through their clear pixels.
+        if (translucent_) element->setMask(form_->mask().translated(-element->pos()));
     }
 
     if (!resizable) return;
@@ -108,8 +117,15 @@ void WindowSkin::ApplyWindowRegion() {
     for (const Span& span : spans) rows.emplace_back(span.x0, span.y, span.x1 - span.x0, 1);
     QRegion region;
     region.setRects(rows.data(), static_cast<int>(rows.size()));
-    // On X11 the mask clips both drawing and input; on Wayland it only limits input.
+    // On X11 the mask clips both drawing and input; on Wayland it only limits input, and
+    // the corners are transparent pixels (PaintBackground, the corner pictures).
     form_->setMask(region);
+}
+
+void WindowSkin::PaintBackground() {
+    QPainter painter(form_);
+    painter.setClipRegion(form_->mask());
+    painter.fillRect(form_->rect(), form_->palette().color(QPalette::Window));
 }
 
 void WindowSkin::DragWindow(QPoint pressAt) {
@@ -163,11 +179,41 @@ void WindowSkin::SetTopMost(bool topmost) {
     form_->overrideWindowFlags(flags);
 }
 
-void WindowSkin::GripPressed(QPoint at) { gripStartPoint_ = at; }
+void WindowSkin::GripPressed(int index, QPoint at) {
+    gripStartPoint_ = at;
+    systemResize_ = false;
+    if (!translucent_ || form_->isMaximized()) return;
+    static constexpr std::array<Qt::Edges, 8> kEdges = {
+        Qt::LeftEdge,
+        Qt::RightEdge,
+        Qt::TopEdge,
+        Qt::BottomEdge,
+        Qt::BottomEdge | Qt::RightEdge,
+        Qt::BottomEdge | Qt::LeftEdge,
+        Qt::TopEdge | Qt::RightEdge,
+        Qt::TopEdge | Qt::LeftEdge,
+    };
+    QWindow* window = form_->windowHandle();
+    if (window == nullptr || index < 0 || index >= static_cast<int>(kEdges.size())) return;
+    systemResize_ = window->startSystemResize(kEdges[static_cast<std::size_t>(index)]);
+    if (systemResize_) LayoutSkin(true);
+}
 
 void WindowSkin::GripReleased(int index, QPoint at) {
     gripEndPoint_ = at;
+    if (systemResize_) {
+        // The compositor resized the window; the frame has followed it.
+        systemResize_ = false;
+        return;
+    }
     ResizeFromGrip(gripStartPoint_, gripEndPoint_, index);
+}
+
+void WindowSkin::OfferStayOnTop(QAbstractButton* button) {
+    if (!OnWayland()) return;
+    button->setEnabled(false);
+    button->setToolTip(
+        QStringLiteral("Wayland 桌面不让程序把自己的窗口放在其他窗口之上,所以不能置顶"));
 }
 
 void WindowSkin::ToggleStayOnTop(QAbstractButton* button) {
@@ -197,7 +243,8 @@ void WindowSkin::FollowWindowManager() {
 }
 
 bool WindowSkin::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_ && event->type() == QEvent::Resize && following_) {
+    if (watched == form_ && event->type() == QEvent::Paint && translucent_) PaintBackground();
+    if (watched == form_ && event->type() == QEvent::Resize && (following_ || translucent_)) {
         // Deferred so the window's own size-change handler runs first. A window that lacks
         // an element already made the first layout throw to its caller; the event loop must
         // not see that exception again.

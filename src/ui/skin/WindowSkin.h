@@ -49,14 +49,19 @@ class WindowSkin : public QObject {
     // Keeps the window above other windows, or releases it, without hiding or re-creating it.
     void SetTopMost(bool topmost);
 
-    // A grip was pressed, or released, with the pointer at `at` (global): a release
-    // resizes the window by the travel since the press.
-    void GripPressed(QPoint at);
+    // Grip `index` was pressed, or released, with the pointer at `at` (global): a release
+    // resizes the window by the travel since the press. On Wayland, where no client may
+    // place its own window, the press hands the resize to the compositor instead, at the
+    // grip's edges, and the frame follows the sizes it gives.
+    void GripPressed(int index, QPoint at);
     void GripReleased(int index, QPoint at);
 
     // The stay-on-top button: its caption is the only record of the state ("置顶" while
     // the window is not kept on top, "不置" while it is).
     void ToggleStayOnTop(QAbstractButton* button);
+    // Where the window system offers no stay-on-top to clients (Wayland), the button is
+    // disabled and says why.
+    void OfferStayOnTop(QAbstractButton* button);
 
     // Whether the latest layout placed the grips. A restore lays out the way it says.
     bool LastLayoutResizable() const { return lastLayoutResizable_; }
@@ -68,8 +73,14 @@ class WindowSkin : public QObject {
 
   private:
     void FollowWindowManager();
+    void PaintBackground();
 
     QWidget* form_;
+    // On Wayland the window shows its own transparency: the background is painted inside
+    // the rounded region only, and the frame follows every size the compositor gives.
+    bool translucent_ = false;
+    // Whether the latest grip press handed the resize to the compositor.
+    bool systemResize_ = false;
     bool lastLayoutResizable_ = false;
     QPoint gripStartPoint_;
     QPoint gripEndPoint_;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
+#include <QUuid>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineHistory>
@@ -14,7 +15,6 @@
 #include "ui/dialogs/PageDialogs.h"
 #include "ui/scripts/PageScripts.h"
 #include "ui/web/BrowserView.h"
-#include "ui/web/DocumentStarts.h"
 #include "ui/written/WrittenPageHandler.h"
 
 namespace lorvex {
@@ -29,6 +29,18 @@ QWebEngineScript WrittenPageScript() {
     QWebEngineScript script;
     script.setName(QStringLiteral("lorvex-written-page"));
     script.setSourceCode(PageScripts::Source(PageScript::WrittenPage));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
+// Reports each new document of the main frame on the console with `marker`
+// (document_created.js).
+QWebEngineScript DocumentCreatedScript(const QString& marker) {
+    QWebEngineScript script;
+    script.setName(QStringLiteral("lorvex-document-created"));
+    script.setSourceCode(PageScripts::Source(PageScript::DocumentCreated).arg(marker));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
@@ -65,7 +77,10 @@ QString LeavePageQuestion() {
 }  // namespace
 
 BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
-    : QWebEnginePage(profile, view), view_(view) {
+    : QWebEnginePage(profile, view),
+      view_(view),
+      documentMarker_(QStringLiteral("lorvex-document-") +
+                      QUuid::createUuid().toString(QUuid::Id128)) {
     // Pages get nothing beyond what a browser tab gets: every permission is refused.
     connect(this, &QWebEnginePage::featurePermissionRequested, this,
             [this](const QUrl& origin, Feature feature) {
@@ -92,8 +107,10 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     scripts().insert(WrittenPageScript());
     scripts().insert(view->Dialogs().PageScript());
-    connect(new DocumentStarts(this), &DocumentStarts::NewDocument, view,
-            &BrowserView::NewDocument);
+    scripts().insert(DocumentCreatedScript(documentMarker_));
+    // A page's dialogs are counted until a new document replaces it.
+    connect(this, &BrowserPage::DocumentCommitted, view,
+            [view] { view->Dialogs().DocumentStarted(); });
 }
 
 void BrowserPage::triggerAction(WebAction action, bool checked) {
@@ -125,6 +142,11 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
                                            const QString& message, int lineNumber,
                                            const QString& sourceID) {
+    if (message == documentMarker_) {
+        ++documents_;
+        emit DocumentCommitted();
+        return;
+    }
     const QtMsgType type = level == InfoMessageLevel      ? QtInfoMsg
                            : level == WarningMessageLevel ? QtWarningMsg
                                                           : QtCriticalMsg;

@@ -21,6 +21,14 @@ class BrowserPage : public QWebEnginePage {
 
     void triggerAction(WebAction action, bool checked = false) override;
 
+    // How many documents the main frame has committed so far: one more each time a new
+    // document replaces the one shown (not for a move inside the document, nor for a
+    // request that left the page as it was, such as an answer without content).
+    quint64 DocumentNumber() const { return documents_; }
+
+  signals:
+    void DocumentCommitted();
+
   protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
@@ -33,6 +41,8 @@ class BrowserPage : public QWebEnginePage {
 
   private:
     BrowserView* view_;
+    QString documentMarker_;  // what the main frame's new documents say on the console
+    quint64 documents_ = 0;
 };
 
 }  // namespace lorvex

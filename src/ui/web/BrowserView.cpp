@@ -21,11 +21,7 @@
 
 namespace lorvex {
 
-BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) {
-    new ViewKeys(this);
-    // A page's dialogs are counted until a new document replaces it.
-    connect(this, &BrowserView::NewDocument, this, [this] { dialogs_.DocumentStarted(); });
-}
+BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent) { new ViewKeys(this); }
 
 BrowserPage* BrowserView::EnsurePage() {
     if (page_ == nullptr) {

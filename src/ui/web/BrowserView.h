@@ -103,12 +103,6 @@ class BrowserView : public QWebEngineView {
     // The client is about to move the view: a page's open dialog gives way.
     void BeginClientNavigation();
 
-  signals:
-    // The main frame has begun a new document, before any of its scripts ran; a request that
-    // leaves the page where it is (an empty reply) or a move inside it starts none
-    // (DocumentStarts.h).
-    void NewDocument();
-
   protected:
     // The engine's context menu, trimmed (ViewMenu.h); none when the page cancelled it.
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -35,6 +35,14 @@ QWebEngineProfile* WebProfile() {
     return profile;
 }
 
-void EndWebProfile() { delete Current().data(); }
+void EndWebProfile() {
+    QWebEngineProfile* profile = Current();
+    if (profile == nullptr) return;
+    // What waits for deletion goes first: the contents a page gave up when a new window's
+    // contents replaced them (the engine deletes them later), a window closed at the end.
+    // None of them may outlive the profile their downloads and replies belong to.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    delete profile;
+}
 
 }  // namespace lorvex

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "ui/desktop/Compositing.h"
+#include "ui/desktop/Platform.h"
 #include "ui/dialogs/PageDialogHandler.h"
 #include "ui/written/WrittenPageHandler.h"
 
@@ -16,8 +17,10 @@ namespace lorvex::testing {
 int RunUiTest(int argc, char* argv[], const std::function<int(int, char**)>& run) {
     RegisterWrittenPageScheme();
     RegisterPageDialogScheme();
-    // Composited as the client is on this display.
-    ChooseCompositing();
+    // On the platform the client would choose, composited as the client is there.
+    const PlatformChoice platform = ChoosePlatform(PlatformEnvironment::OfProcess());
+    ChooseCompositing(platform.x11);
+    if (!platform.platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform.platform);
     QApplication app(argc, argv);
     ForgetCompositingChoiceForChildren();
     QCoreApplication::setApplicationName(kApplicationTitle);

@@ -73,10 +73,11 @@ class RecordingSaveDialog {
   public:
     QString Ask(const QString& suggested) {
         offered << suggested;
-        return answer;
+        return acceptOffered ? suggested : answer;
     }
     QStringList offered;
-    QString answer;  // empty: the user declines
+    QString answer;              // empty: the user declines
+    bool acceptOffered = false;  // saves where offered instead
 };
 
 // Runs a script in the view's current page and returns its result.

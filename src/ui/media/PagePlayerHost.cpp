@@ -1,0 +1,320 @@
+#include "ui/media/PagePlayerHost.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+#include <algorithm>
+
+#include "core/media/clip_address.h"
+#include "core/media/playback.h"
+#include "ui/media/ClipNetwork.h"
+#include "ui/media/ClipRelay.h"
+#include "ui/media/ClipRequestGuard.h"
+#include "ui/media/MediaPlayback.h"
+#include "ui/media/PlayerBox.h"
+#include "ui/media/PlayerPageBridge.h"
+#include "ui/scripts/PageScripts.h"
+
+namespace lorvex {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPlayers, "lorvex.players", QtWarningMsg)
+
+// The players' script world: neither the page's (MainWorld) nor the client's other scripts'.
+constexpr quint32 kPlayersWorld = QWebEngineScript::UserWorld + 1;
+
+QString Resource(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcPlayers) << "missing resource" << path;
+        return {};
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+QWebEngineScript PlayersScript() {
+    QWebEngineScript script;
+    script.setName(QStringLiteral("lorvex-players"));
+    script.setSourceCode(Resource(QStringLiteral(":/qtwebchannel/qwebchannel.js")) +
+                         PageScripts::Source(PageScript::Players));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(kPlayersWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
+std::vector<std::pair<std::string, std::string>> Pairs(const QJsonValue& value) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const QJsonValue& pair : value.toArray()) {
+        const QJsonArray both = pair.toArray();
+        if (both.size() != 2) continue;
+        pairs.emplace_back(both[0].toString().toStdString(), both[1].toString().toStdString());
+    }
+    return pairs;
+}
+
+bool SameOrigin(const QUrl& a, const QUrl& b) {
+    return a.scheme() == b.scheme() && a.host() == b.host() &&
+           a.port(a.scheme() == u"https" ? 443 : 80) == b.port(b.scheme() == u"https" ? 443 : 80);
+}
+
+}  // namespace
+
+PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const QUrl& portalOrigin)
+    : QObject(view),
+      view_(view),
+      page_(page),
+      origin_(portalOrigin),
+      network_(new ClipNetwork(page->profile(), this)),
+      relay_(new ClipRelay(network_, this)),
+      guard_(new ClipRequestGuard(this)),
+      bridge_(new PlayerPageBridge(this)) {
+    page->setUrlRequestInterceptor(guard_);
+    channel_.registerObject(QStringLiteral("players"), bridge_);
+    page->setWebChannel(&channel_, kPlayersWorld);
+    page->scripts().insert(PlayersScript());
+    QWebEngineScript names;
+    names.setName(QStringLiteral("lorvex-player-names"));
+    names.setSourceCode(PageScripts::Source(PageScript::PlayerNames));
+    names.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    names.setWorldId(QWebEngineScript::MainWorld);
+    names.setRunsOnSubFrames(false);
+    page->scripts().insert(names);
+    connect(bridge_, &PlayerPageBridge::Offered, this, &PagePlayerHost::Offer);
+    connect(bridge_, &PlayerPageBridge::Placed, this, &PagePlayerHost::Place);
+    connect(bridge_, &PlayerPageBridge::Removed, this, &PagePlayerHost::Remove);
+    connect(bridge_, &PlayerPageBridge::Commanded, this, &PagePlayerHost::Command);
+    connect(page, &QWebEnginePage::loadStarted, this, &PagePlayerHost::Clear);
+    connect(page, &QWebEnginePage::renderProcessTerminated, this, &PagePlayerHost::Clear);
+}
+
+PagePlayerHost::~PagePlayerHost() {
+    Clear();
+    // The page outlives its players (the window's close): it keeps neither the guard nor
+    // the channel.
+    if (page_) {
+        page_->setUrlRequestInterceptor(nullptr);
+        page_->setWebChannel(nullptr, kPlayersWorld);
+    }
+}
+
+MediaPlayback* PagePlayerHost::Playback(int player) const {
+    const auto found = playbacks_.find(player);
+    return found == playbacks_.end() ? nullptr : found->second;
+}
+
+QList<PlayerBox*> PagePlayerHost::Boxes() const {
+    QList<PlayerBox*> boxes;
+    for (const auto& [key, box] : boxes_) {
+        if (box) boxes.append(box);
+    }
+    return boxes;
+}
+
+void PagePlayerHost::Clear() {
+    for (auto& [key, box] : boxes_) delete box.data();
+    boxes_.clear();
+    for (auto& [player, playback] : playbacks_) delete playback;
+    playbacks_.clear();
+    opened_.clear();
+    positionReported_.clear();
+    players_.reset();
+    guard_->Forget();
+    if (!document_.isEmpty()) pastDocuments_.insert(document_);
+    document_.clear();
+}
+
+bool PagePlayerHost::Current(const QString& document) {
+    if (document.isEmpty() || pastDocuments_.contains(document)) return false;
+    if (document_.isEmpty()) document_ = document;
+    return document == document_;
+}
+
+void PagePlayerHost::Offer(const QString& document, const QString& element) {
+    if (!page_ || !view_ || !Current(document)) return;
+    const QJsonObject offered = QJsonDocument::fromJson(element.toUtf8()).object();
+    const QUrl pageAddress(offered.value(u"page").toString());
+    // Only the portal's own pages play, and only the page the view shows.
+    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return;
+    if (!players_) {
+        players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
+        pageAddress_ = pageAddress;
+    }
+    const int key = offered.value(u"key").toInt();
+    const int enclosing = offered.value(u"enclosing").toInt();
+    const MarkupElement markup{offered.value(u"tag").toString().toStdString(),
+                               Pairs(offered.value(u"attributes")),
+                               Pairs(offered.value(u"params"))};
+    const std::optional<ElementPlacement> placement =
+        players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt);
+    if (!placement) return;
+    const PlayerSettings* settings = players_->Settings(placement->player);
+    if (settings == nullptr) return;
+
+    MediaPlayback*& playback = playbacks_[placement->player];
+    if (playback == nullptr) {
+        playback = new MediaPlayback(network_, relay_, settings->kind, this);
+        const int player = placement->player;
+        connect(playback, &MediaPlayback::StateChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::VolumeChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::DurationChanged, this,
+                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::PositionChanged, this,
+                [this, player] { Report(player, true); });
+    }
+    const QString clip = QString::fromStdString(settings->clip);
+    QString& opened = opened_[placement->player];
+    if (!settings->refusedClip.empty()) {
+        playback->Fail(QString::fromUtf8(kRefusedClipMessage.data(),
+                                         static_cast<qsizetype>(kRefusedClipMessage.size())));
+    } else if (clip != opened) {
+        opened = clip;
+        guard_->Refuse(QUrl(clip));
+        playback->SetVolume(settings->volume);
+        playback->SetMuted(settings->mute);
+        playback->Open(QUrl(clip), pageAddress, settings->autoStart);
+    }
+
+    QString role = QStringLiteral("silent");
+    if (placement->fallback) {
+        role = QStringLiteral("hidden");
+    } else if (placement->box != BoxContent::Nothing) {
+        role = QStringLiteral("box");
+        auto* box = new PlayerBox(playback, placement->box, view_);
+        box->hide();
+        // The player's first box with a picture paints it.
+        bool painted = false;
+        for (const int other : players_->Elements(placement->player)) {
+            const auto found = boxes_.find(other);
+            if (found != boxes_.end() && found->second) {
+                painted = painted || found->second->Content() == BoxContent::Picture ||
+                          found->second->Content() == BoxContent::PictureAndControlBar;
+            }
+        }
+        box->SetPictureSource(!painted);
+        boxes_[key] = box;
+    }
+    static const char* const kKinds[] = {"wmp64", "wmp", "real"};
+    emit bridge_->placed(key, role, QString::fromLatin1(kKinds[static_cast<int>(settings->kind)]));
+    Report(placement->player, false);
+}
+
+int PagePlayerHost::PlayerOf(int key) const {
+    if (!players_) return 0;
+    for (const auto& [player, playback] : playbacks_) {
+        const std::vector<int> keys = players_->Elements(player);
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) return player;
+    }
+    return 0;
+}
+
+void PagePlayerHost::Command(const QString& document, int key, const QString& name,
+                             const QString& value) {
+    if (!Current(document)) return;
+    MediaPlayback* playback = Playback(PlayerOf(key));
+    if (playback == nullptr) return;
+    if (name == u"play") {
+        playback->Play();
+    } else if (name == u"pause") {
+        playback->Pause();
+    } else if (name == u"stop") {
+        playback->Stop();
+    } else if (name == u"seek") {
+        playback->SetPosition(std::max<qint64>(0, value.toLongLong()));
+    } else if (name == u"volume") {
+        playback->SetVolume(value.toInt());
+    } else if (name == u"mute") {
+        playback->SetMuted(value.toInt() != 0);
+    } else if (name == u"url") {
+        const std::optional<std::string> clip = ResolveClipAddress(
+            pageAddress_.toString(QUrl::FullyEncoded).toStdString(), value.toStdString());
+        if (!clip) {
+            playback->Fail(QString::fromUtf8(kRefusedClipMessage.data(),
+                                             static_cast<qsizetype>(kRefusedClipMessage.size())));
+            return;
+        }
+        const QUrl address(QString::fromStdString(*clip));
+        guard_->Refuse(address);
+        opened_[PlayerOf(key)] = address.toString();
+        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
+        playback->Open(address, pageAddress_, settings == nullptr || settings->autoStart);
+    }
+}
+
+void PagePlayerHost::Report(int player, bool position) {
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr || !players_) return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (position && now - positionReported_[player] < 250) return;
+    positionReported_[player] = now;
+    const QJsonObject state{
+        {QStringLiteral("playState"), ScriptPlayState(playback->Kind(), playback->State())},
+        {QStringLiteral("position"), static_cast<double>(playback->Position())},
+        {QStringLiteral("duration"), static_cast<double>(playback->Duration())},
+        {QStringLiteral("volume"), playback->Volume()},
+        {QStringLiteral("mute"), playback->Muted()},
+        {QStringLiteral("url"), playback->Address().toString()},
+    };
+    const QString text = QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+    for (const int key : players_->Elements(player)) emit bridge_->status(key, text);
+}
+
+void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, bool shown,
+                           const QSizeF& viewport) {
+    if (!view_ || !Current(document)) return;
+    const auto found = boxes_.find(key);
+    if (found == boxes_.end() || !found->second) return;
+    PlayerBox* widget = found->second;
+    if (widget->InFullScreen()) return;
+    const double zoom = view_->zoomFactor();
+    const QRect area =
+        QRectF(box.x() * zoom, box.y() * zoom, box.width() * zoom, box.height() * zoom)
+            .toAlignedRect();
+    const QRect visible =
+        QRectF(QPointF(0, 0), viewport * zoom).toRect().intersected(view_->rect());
+    const QRect seen = area.intersected(visible);
+    if (!shown || seen.isEmpty()) {
+        widget->hide();
+        return;
+    }
+    widget->setGeometry(area);
+    // Clipped to the view's page, without its scroll bars.
+    if (seen == area) {
+        widget->clearMask();
+    } else {
+        widget->setMask(QRegion(seen.translated(-area.topLeft())));
+    }
+    widget->show();
+    widget->raise();
+}
+
+void PagePlayerHost::Remove(const QString& document, int key) {
+    if (!players_ || !Current(document)) return;
+    if (const auto found = boxes_.find(key); found != boxes_.end()) {
+        delete found->second.data();
+        boxes_.erase(found);
+    }
+    if (const std::optional<int> player = players_->Remove(key)) RemovePlayer(*player);
+}
+
+void PagePlayerHost::RemovePlayer(int player) {
+    if (const auto found = playbacks_.find(player); found != playbacks_.end()) {
+        delete found->second;
+        playbacks_.erase(found);
+    }
+    opened_.erase(player);
+    positionReported_.erase(player);
+}
+
+}  // namespace lorvex

@@ -1,0 +1,78 @@
+// The Windows Media and RealPlayer players of one view's portal pages, played by the
+// client: the players' page script (page_players.js, in a script world of its own) offers
+// each <object>/<embed> as the page is parsed and as it adds more; PagePlayers decides
+// what each is; the players play with Qt Multimedia and each shown element gets a
+// PlayerBox laid over it, moved whenever the script reports the element moved. Every
+// player stops and lets its clip go when the page navigates, reloads or its renderer ends,
+// and when the host goes (the client closes).
+//
+// Only the main view has a host; the side column and the pop-up host never play.
+#pragma once
+
+#include <QHash>
+#include <QPointer>
+#include <QSet>
+#include <QUrl>
+#include <QWebChannel>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "core/media/players.h"
+
+class QWebEnginePage;
+class QWebEngineView;
+
+namespace lorvex {
+
+class ClipNetwork;
+class ClipRelay;
+class ClipRequestGuard;
+class MediaPlayback;
+class PlayerBox;
+class PlayerPageBridge;
+
+class PagePlayerHost : public QObject {
+    Q_OBJECT
+  public:
+    // `portalOrigin`: only pages of this origin play.
+    PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const QUrl& portalOrigin);
+    ~PagePlayerHost() override;
+
+    // The players of the current page, by their number in it.
+    MediaPlayback* Playback(int player) const;
+    QList<PlayerBox*> Boxes() const;
+
+  private:
+    void Clear();
+    bool Current(const QString& document);
+    void Offer(const QString& document, const QString& element);
+    void Place(const QString& document, int key, const QRectF& box, bool shown,
+               const QSizeF& viewport);
+    void Remove(const QString& document, int key);
+    void RemovePlayer(int player);
+    void Command(const QString& document, int key, const QString& name, const QString& value);
+    // Tells the page script the player's state, for its scripts; positions at most a few
+    // times a second.
+    void Report(int player, bool position);
+    int PlayerOf(int key) const;
+
+    QPointer<QWebEngineView> view_;
+    QPointer<QWebEnginePage> page_;
+    QUrl origin_;
+    ClipNetwork* network_;
+    ClipRelay* relay_;
+    ClipRequestGuard* guard_;
+    PlayerPageBridge* bridge_;
+    QWebChannel channel_;
+    QString document_;             // the current document's token; empty: none yet
+    QSet<QString> pastDocuments_;  // tokens of documents the view has left
+    std::optional<PagePlayers> players_;
+    std::map<int, MediaPlayback*> playbacks_;   // by player
+    std::map<int, QPointer<PlayerBox>> boxes_;  // by element key
+    std::map<int, QString> opened_;             // the address each player opened
+    std::map<int, qint64> positionReported_;    // when each player's position last went
+    QUrl pageAddress_;
+};
+
+}  // namespace lorvex

@@ -1,0 +1,56 @@
+// What the players' page script may call, over the web channel of its own script world:
+// offer an element, report where an element is, report that it left. Nothing else of the
+// client is reachable from the page; the page's own scripts (another world) see none of it.
+#pragma once
+
+#include <QObject>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+namespace lorvex {
+
+class PlayerPageBridge : public QObject {
+    Q_OBJECT
+  public:
+    using QObject::QObject;
+
+    // An <object> or <embed> of the document `document` (the script's token for it), as
+    // JSON: {key, tag, attributes: [[name, value]...], params: [[name, value]...], enclosing,
+    // page}.
+    Q_INVOKABLE void offer(const QString& document, const QString& element) {
+        emit Offered(document, element);
+    }
+    // Where the element is in the viewport, in CSS pixels, and the viewport's size without
+    // its scroll bars; `shown` false while it takes no room (hidden, not displayed).
+    Q_INVOKABLE void place(const QString& document, int key, double x, double y, double width,
+                           double height, bool shown, double viewportWidth, double viewportHeight) {
+        emit Placed(document, key, QRectF(x, y, width, height), shown,
+                    QSizeF(viewportWidth, viewportHeight));
+    }
+    Q_INVOKABLE void remove(const QString& document, int key) { emit Removed(document, key); }
+    // A call of the page's scripts on a player element: play, pause, stop, seek (ms),
+    // volume (0..100), mute (0 or 1), url (a new clip, as the page wrote it).
+    Q_INVOKABLE void command(const QString& document, int key, const QString& name,
+                             const QString& value) {
+        emit Commanded(document, key, name, value);
+    }
+
+  signals:
+    // To the page script: what the element became ("box": the client's box shows over it;
+    // "hidden": part of a player shown elsewhere; "silent": a player with no box), and the
+    // kind of player it is part of ("wmp64", "wmp", "real").
+    void placed(int key, const QString& role, const QString& kind);
+    // To the page script: the element's player's state, as JSON: {playState, position,
+    // duration (ms), volume, mute, url}.
+    void status(int key, const QString& state);
+
+    // To the client.
+    void Offered(const QString& document, const QString& element);
+    void Placed(const QString& document, int key, const QRectF& box, bool shown,
+                const QSizeF& viewport);
+    void Removed(const QString& document, int key);
+    void Commanded(const QString& document, int key, const QString& name, const QString& value);
+};
+
+}  // namespace lorvex

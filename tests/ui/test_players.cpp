@@ -1,0 +1,239 @@
+// The portal's Windows Media and RealPlayer players play inside the main view's pages, in
+// each markup form of the demo portal's player pages: the clip's first picture reaches the
+// player's box and its position moves; the page's own pause and play links drive it by the
+// names of its kind of player; the box sits on its element and follows it, fills the
+// screen on a double-click and comes back on Esc; the clip is
+// fetched with the page's cookies and Referer; leaving the page stops it; a refused clip and
+// a broken play list say so in the box.
+//
+// The machine running the tests has no sound card: the players' sound goes to whatever
+// GStreamer's automatic audio sink finds, which is nothing (a null sink) here; only the
+// picture and the position are checked.
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include "PortalMedia.h"
+#include "support/UiTestSupport.h"
+#include "ui/media/ClipNetwork.h"
+#include "ui/media/ClipRelay.h"
+#include "ui/media/MediaPlayback.h"
+#include "ui/media/PagePlayerHost.h"
+#include "ui/media/PlayerBox.h"
+
+using namespace lorvex;
+using namespace lorvex::testing;
+
+Q_DECLARE_METATYPE(lorvex::PlayerKind)
+
+namespace {
+
+// Clips take longer than pages: the decoders start in this process.
+constexpr int kPlayDeadline = 60000;
+
+QRect ElementBox(BrowserView* view, const QString& selector) {
+    const QVariantList r =
+        Evaluate(view, QStringLiteral("(function(){var r = document.querySelector('%1')"
+                                      ".getBoundingClientRect(); return [r.left, r.top, "
+                                      "r.width, r.height];})()")
+                           .arg(selector))
+            .toList();
+    if (r.size() != 4) return {};
+    const double zoom = view->zoomFactor();
+    return QRectF(r[0].toDouble() * zoom, r[1].toDouble() * zoom, r[2].toDouble() * zoom,
+                  r[3].toDouble() * zoom)
+        .toAlignedRect();
+}
+
+}  // namespace
+
+class PlayersTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void cleanupTestCase() { fixture_.window.reset(); }
+    void eachMarkupFormPlays_data();
+    void eachMarkupFormPlays();
+    void boxFullScreenFollowsScrollLeavingStops();
+    void sideColumnNeverPlays();
+    void brokenPlayListAddedLaterSaysSo();
+    void refusedClipSaysSo();
+
+  private:
+    PagePlayerHost& Players() { return *fixture_.window->Players(); }
+    BrowserView* Main() { return fixture_.window->MainView(); }
+    QString Origin() { return fixture_.portal.Origin(); }
+    bool OpenPage(const QString& path);
+    PortalWindow fixture_;
+};
+
+void PlayersTest::initTestCase() {
+    if (portal::MediaFolder().isEmpty()) QSKIP("the demo clips were not made (no ffmpeg)");
+    QVERIFY(fixture_.Start());
+    // The portal's login cookies, which the clips' requests must carry.
+    QVERIFY(OpenPage("/33/login.asp"));
+}
+
+bool PlayersTest::OpenPage(const QString& path) {
+    Main()->Navigate(Origin() + path);
+    return WaitUntilDocumentIs(Main(), Origin() + path);
+}
+
+void PlayersTest::eachMarkupFormPlays_data() {
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QString>("boxed");  // the element the picture's box covers
+    QTest::addColumn<PlayerKind>("kind");
+    QTest::addColumn<QString>("playState");  // how the page's scripts read the state
+    QTest::newRow("Windows Media 6.4, inner embed")
+        << "/33/playwmv.asp?id=1031"
+        << "/33/media/1031.wmv" << 1 << "object#MediaPlayer" << PlayerKind::WindowsMedia64
+        << "MediaPlayer.PlayState";
+    QTest::newRow("Windows Media 7, .asx") << "/33/playwmv.asp?id=1024"
+                                           << "/33/media/1024.wmv" << 1 << "object#Player"
+                                           << PlayerKind::WindowsMedia << "Player.playState";
+    QTest::newRow("RealPlayer pair, .ram") << "/33/playrm.asp?id=1025"
+                                           << "/33/media/1025.rm" << 2 << "object#RealVideo"
+                                           << PlayerKind::RealPlayer << "RealVideo.GetPlayState()";
+}
+
+void PlayersTest::eachMarkupFormPlays() {
+    QFETCH(QString, page);
+    QFETCH(QString, clip);
+    QFETCH(int, boxes);
+    QFETCH(QString, boxed);
+    QFETCH(PlayerKind, kind);
+    QFETCH(QString, playState);
+    fixture_.portal.ClearRequests();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(OpenPage(page));
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == boxes; }));
+    PlayerBox* picture = Players().Boxes().first();
+    QVERIFY(WaitUntil([&] { return picture->PaintedFrames() > 0; }, kPlayDeadline));
+    // For the performance notes, not checked.
+    qInfo("first picture %lld ms after the page was asked for", clock.elapsed());
+    MediaPlayback* playback = Players().Playback(1);
+    QVERIFY(playback != nullptr);
+    const qint64 start = playback->Position();
+    QVERIFY(WaitUntil([&] { return playback->Position() > start + 300; }, kPlayDeadline));
+    QCOMPARE(playback->State(), PlaybackState::Playing);
+
+    // Fetched as the page would: its Referer and the portal's cookies.
+    QVERIFY(fixture_.portal.Requests().contains(clip));
+    QCOMPARE(fixture_.portal.Header(clip, "Referer"), (Origin() + page).toUtf8());
+    QVERIFY(fixture_.portal.Header(clip, "Cookie").contains("member=1024"));
+    QCOMPARE(fixture_.portal.Header(clip, "User-Agent"),
+             fixture_.portal.Header(page, "User-Agent"));
+    QVERIFY(fixture_.portal.Header(clip, "Accept-Language").startsWith("zh-CN"));
+    // The engine neither fetched the clip for itself nor offered it as a download.
+    QVERIFY(fixture_.saveDialog.offered.isEmpty());
+
+    // The box lies exactly over its element; an inner <embed> shows nothing of its own.
+    QVERIFY(WaitUntil(
+        [&] { return picture->isVisible() && picture->geometry() == ElementBox(Main(), boxed); }));
+    QVERIFY(Evaluate(Main(),
+                     "Array.from(document.querySelectorAll('embed')).every("
+                     "function (e) { return e.getClientRects().length === 0; })")
+                .toBool());
+
+    // The page's own links pause and play it again, and its scripts read the state in
+    // the numbers of its kind of player.
+    for (const auto& [link, state] :
+         {std::pair{"pause", PlaybackState::Paused}, std::pair{"play", PlaybackState::Playing}}) {
+        Evaluate(Main(), QStringLiteral("document.getElementById('%1').click()").arg(link));
+        QVERIFY2(WaitUntil([&] { return playback->State() == state; }), link);
+        QVERIFY(WaitUntil(
+            [&] { return Evaluate(Main(), playState).toInt() == ScriptPlayState(kind, state); }));
+    }
+    // Windows Media 7's PlayStateChange reached the page's handler.
+    if (kind == PlayerKind::WindowsMedia) {
+        QCOMPARE(Evaluate(Main(), "document.getElementById('playState').innerText").toInt(),
+                 ScriptPlayState(kind, PlaybackState::Playing));
+    }
+}
+
+void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
+    QVERIFY(OpenPage("/33/playwmv.asp?id=1024"));
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
+    PlayerBox* box = Players().Boxes().first();
+    QVERIFY(WaitUntil([&] { return box->isVisible() && box->PaintedFrames() > 0; }, kPlayDeadline));
+    const QRect place = box->geometry();
+
+    // A double-click on the picture fills the screen; Esc brings the box back.
+    QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(box->width() / 2, 20));
+    QVERIFY(WaitUntil([&] {
+        return box->InFullScreen() && box->window()->isFullScreen() &&
+               box->window()->isActiveWindow();
+    }));
+    QCOMPARE(box->size(), box->window()->size());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(WaitUntil([&] { return !box->InFullScreen() && box->parentWidget() == Main(); }));
+    QCOMPARE(box->geometry(), place);
+
+    Evaluate(Main(), "document.body.style.height = '5000px'; scrollTo(0, 40)");
+    QVERIFY(WaitUntil([&] {
+        const QRect element = ElementBox(Main(), "object#Player");
+        return element.top() < 60 && box->geometry() == element;
+    }));
+    // Zoomed, the box keeps to its element.
+    Main()->StepZoom(ZoomStep::In);
+    QVERIFY(WaitUntil([&] { return box->geometry() == ElementBox(Main(), "object#Player"); }));
+    QVERIFY(box->width() > place.width());
+    Main()->StepZoom(ZoomStep::Reset);
+    // Scrolled out of the view, the box goes with it.
+    Evaluate(Main(), "scrollTo(0, 2000)");
+    QVERIFY(WaitUntil([&] { return !box->isVisible(); }));
+
+    QPointer<PlayerBox> gone = box;
+    QPointer<MediaPlayback> stopped = Players().Playback(1);
+    QVERIFY(OpenPage("/33/about.htm"));
+    QVERIFY(gone.isNull());
+    QVERIFY(stopped.isNull());
+}
+
+void PlayersTest::sideColumnNeverPlays() {
+    BrowserView* side = fixture_.window->SideColumn();
+    side->Navigate(Origin() + "/33/playwmv.asp?id=1024");
+    QVERIFY(WaitUntilDocumentIs(side, Origin() + "/33/playwmv.asp?id=1024"));
+    // The page has been parsed and laid out; a player would have been offered by now.
+    QVERIFY(
+        WaitUntil([&] { return Evaluate(side, "document.readyState").toString() == "complete"; }));
+    QVERIFY(side->findChildren<PlayerBox*>().isEmpty());
+    QVERIFY(Evaluate(side, "document.querySelector('[data-lorvex-player]') === null").toBool());
+    side->Navigate(Origin() + "/33/fl.htm");
+}
+
+void PlayersTest::brokenPlayListAddedLaterSaysSo() {
+    QVERIFY(OpenPage("/33/playwmv.asp?id=1026"));
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
+    Evaluate(Main(),
+             "var e = document.createElement('embed'); e.id = 'late';"
+             "e.type = 'application/x-mplayer2'; e.src = 'media/broken.asx';"
+             "e.width = 200; e.height = 100; document.body.appendChild(e);"
+             "e.scrollIntoView();");
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 2; }));
+    PlayerBox* late = Players().Boxes().last();
+    const QString expected = QString::fromUtf8(kBadPlayListMessage.data(),
+                                               static_cast<qsizetype>(kBadPlayListMessage.size()));
+    QVERIFY(WaitUntil([&] { return late->MessageText() == expected; }));
+    QVERIFY(WaitUntil([&] { return late->geometry() == ElementBox(Main(), "embed#late"); }));
+    // Removed by the page: its box goes.
+    Evaluate(Main(), "document.getElementById('late').remove()");
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
+}
+
+void PlayersTest::refusedClipSaysSo() {
+    // The portal refuses its clips to any page but its own.
+    ClipNetwork network(Main()->page()->profile());
+    ClipRelay relay(&network);
+    MediaPlayback playback(&network, &relay, PlayerKind::WindowsMedia, nullptr);
+    playback.Open(QUrl(Origin() + "/33/media/1024.wmv"), QUrl("http://elsewhere.test/"), true);
+    const QString expected = QString::fromStdString(ClipFailureText(ClipFailure::Refused, 403));
+    QVERIFY(WaitUntil([&] { return playback.Message() == expected; }, kPlayDeadline));
+    QCOMPARE(playback.State(), PlaybackState::Closed);
+}
+
+LORVEX_UI_TEST_MAIN(PlayersTest)
+#include "test_players.moc"
