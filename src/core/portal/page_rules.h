@@ -31,9 +31,9 @@ bool NavigationAllowed(const NavigationRequest& request, std::string_view ownSch
 
 // Counts a page's script dialogs. A page that asks again within kBurstGap of the user's
 // answer to its previous dialog continues a burst; after kShownPerBurst dialogs of one burst,
-// the page is silenced: its further dialogs are answered without being shown until it
-// navigates (Reset). The gap runs from the answer, so a user who takes long to read is not
-// counted against the page.
+// the page is silenced: its further dialogs are answered without being shown until a new
+// document replaces it (Reset). The gap runs from the answer, so a user who takes long to
+// read is not counted against the page.
 class DialogThrottle {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -44,7 +44,7 @@ class DialogThrottle {
     bool Show(TimePoint now);
     // The user answered the shown dialog at `now`.
     void Answered(TimePoint now);
-    // The page navigated: the next document starts afresh.
+    // A new document replaced the page: it starts afresh.
     void Reset() { *this = DialogThrottle(); }
     bool Silenced() const { return silenced_; }
 

@@ -4,11 +4,19 @@
 // is left alone meanwhile, so it comes back with its bounds, maximised and stay-on-top
 // states, region and frame exactly as they were; were they changed meanwhile, the view is
 // placed by the window's layout as it is then.
+//
+// Each full screen opens with a notice naming the page's host and how to leave
+// (FullScreenHint). Once the user has left (Esc, closing the window, the menu), the page gets
+// the screen again only after a new click or key of the user on the page itself, a second
+// or more later (FullScreenReentry): the host watches the input the view's surface gets
+// from the window system, which no page can make up.
 #pragma once
 
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+
+#include "core/browsing/view_rules.h"
 
 namespace lorvex {
 
@@ -28,10 +36,16 @@ class FullScreenHost : public QObject {
     // The view is back in its parent, at the place it had; its parent may have changed size
     // meanwhile, so the parent lays it out again.
     void ViewReturned();
+    // The user takes the page out of full screen.
+    void UserLeaves();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Enter();
+    bool Enter();
     void Leave();
+    void WatchInput(QObject* child);
 
     BrowserView* view_;
     QPointer<QWidget> screen_;
@@ -41,6 +55,8 @@ class FullScreenHost : public QObject {
     QRect place_;
     QPointer<QWidget> above_;
     QPointer<QWidget> before_;
+    FullScreenReentry reentry_;
+    QMetaObject::Connection menuLeave_;
 };
 
 }  // namespace lorvex
