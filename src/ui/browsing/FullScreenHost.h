@@ -32,12 +32,13 @@ class FullScreenHost : public QObject {
     // The window covering the screen while a page is in full screen, else nullptr.
     QWidget* Screen() const { return screen_; }
 
+    // The user takes the page out of full screen.
+    void UserLeaves();
+
   signals:
     // The view is back in its parent, at the place it had; its parent may have changed size
     // meanwhile, so the parent lays it out again.
     void ViewReturned();
-    // The user takes the page out of full screen.
-    void UserLeaves();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
