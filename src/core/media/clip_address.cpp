@@ -2,21 +2,15 @@
 
 #include <array>
 
+#include "core/media/ascii_text.h"
+
 namespace lorvex {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerCopy(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = Lower(c);
-    return out;
-}
-
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHex(char c) { return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'f'); }
+bool IsHex(char c) { return IsDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f'); }
 
 // The five parts of a reference (RFC 3986, appendix B); a part that is absent differs from
 // one that is present and empty.
@@ -44,7 +38,7 @@ std::optional<std::size_t> SchemeEnd(std::string_view text) {
 Parts Split(std::string_view text) {
     Parts parts;
     if (const auto end = SchemeEnd(text)) {
-        parts.scheme = LowerCopy(text.substr(0, *end));
+        parts.scheme = AsciiLowerCopy(text.substr(0, *end));
         text.remove_prefix(*end + 1);
     }
     if (const std::size_t hash = text.find('#'); hash != std::string_view::npos) {
@@ -120,7 +114,7 @@ std::string NormaliseAuthority(std::string_view authority) {
         if (out[i] == '%' && i + 2 < hostEnd && IsHex(out[i + 1]) && IsHex(out[i + 2])) {
             i += 2;  // an escape's hex digits stay as written
         } else {
-            out[i] = Lower(out[i]);
+            out[i] = AsciiLower(out[i]);
         }
     }
     return out;
@@ -234,7 +228,7 @@ std::optional<std::string> ResolveReference(std::string_view base, std::string_v
 
 std::string AddressScheme(std::string_view address) {
     const auto end = SchemeEnd(address);
-    return end ? LowerCopy(address.substr(0, *end)) : std::string();
+    return end ? AsciiLowerCopy(address.substr(0, *end)) : std::string();
 }
 
 bool IsClipScheme(std::string_view scheme) {
@@ -265,7 +259,7 @@ std::string AddressExtension(std::string_view address) {
                                       : std::string_view(path).substr(slash + 1);
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
-    return LowerCopy(name.substr(dot));
+    return AsciiLowerCopy(name.substr(dot));
 }
 
 }  // namespace lorvex

@@ -3,30 +3,15 @@
 #include <algorithm>
 #include <optional>
 
+#include "core/media/ascii_text.h"
 #include "core/media/clip_address.h"
 
 namespace lorvex {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-std::string LowerCopy(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = Lower(c);
-    return out;
-}
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && LowerCopy(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() && AsciiLowerCopy(text.substr(0, prefix.size())) == prefix;
 }
 
 std::string_view WithoutByteOrderMark(std::string_view text) {
@@ -68,7 +53,7 @@ bool IsAddressLines(std::string_view text) {
     bool any = false;
     bool all = true;
     ForEachLine(text, [&](std::string_view raw) {
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimBlanks(raw);
         if (line.empty() || line.front() == '#') return true;
         any = true;
         all = HasClipScheme(line);
@@ -78,13 +63,13 @@ bool IsAddressLines(std::string_view text) {
 }
 
 std::string BareType(std::string_view type) {
-    return LowerCopy(Trim(type.substr(0, type.find(';'))));
+    return AsciiLowerCopy(TrimBlanks(type.substr(0, type.find(';'))));
 }
 
 std::string LastSegment(std::string_view address) {
     address = address.substr(0, address.find_first_of("?#"));
     const std::size_t slash = address.rfind('/');
-    return LowerCopy(slash == std::string_view::npos ? address : address.substr(slash + 1));
+    return AsciiLowerCopy(slash == std::string_view::npos ? address : address.substr(slash + 1));
 }
 
 // Collects entries; addresses that cannot be played are left out with a notice.
@@ -98,7 +83,7 @@ class Builder {
 
     // An address for the entry being built (its first, or an alternative).
     void AddAddress(std::string_view reference) {
-        const std::string_view written = Trim(reference);
+        const std::string_view written = TrimBlanks(reference);
         if (written.empty()) return;
         const std::optional<std::string> address = ResolveClipAddress(base_, written);
         const std::string scheme = address ? AddressScheme(*address) : std::string();
@@ -114,7 +99,7 @@ class Builder {
     }
 
     void SetTitle(std::string_view title) {
-        if (pending_.title.empty()) pending_.title = std::string(Trim(title));
+        if (pending_.title.empty()) pending_.title = std::string(TrimBlanks(title));
     }
 
     // Ends the entry being built.
@@ -127,12 +112,13 @@ class Builder {
     void AddNestedList(std::string_view reference) {
         EndEntry();
         if (nested_) {
-            play_.notices.push_back("已跳过嵌套过深的播放列表：" + std::string(Trim(reference)));
+            play_.notices.push_back("已跳过嵌套过深的播放列表：" +
+                                    std::string(TrimBlanks(reference)));
             return;
         }
-        const std::optional<std::string> address = ResolveClipAddress(base_, Trim(reference));
+        const std::optional<std::string> address = ResolveClipAddress(base_, TrimBlanks(reference));
         if (!address) {
-            play_.notices.push_back("已跳过无法播放的地址：" + std::string(Trim(reference)));
+            play_.notices.push_back("已跳过无法播放的地址：" + std::string(TrimBlanks(reference)));
             return;
         }
         Push(PlayListEntry{{*address}, {}, true});
@@ -218,18 +204,18 @@ std::string DecodeEntities(std::string_view text) {
             {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
         bool decoded = false;
         for (const auto& [entity, c] : kNamed) {
-            if (LowerCopy(name) == entity) {
+            if (AsciiLowerCopy(name) == entity) {
                 out += c;
                 decoded = true;
             }
         }
         if (!decoded && name.size() >= 2 && name.front() == '#') {
-            const bool hex = Lower(name[1]) == 'x';
+            const bool hex = AsciiLower(name[1]) == 'x';
             const std::string_view digits = name.substr(hex ? 2 : 1);
             unsigned long code = 0;
             bool valid = !digits.empty();
             for (const char d : digits) {
-                const char l = Lower(d);
+                const char l = AsciiLower(d);
                 const int value = l >= '0' && l <= '9'          ? l - '0'
                                   : hex && l >= 'a' && l <= 'f' ? l - 'a' + 10
                                                                 : -1;
@@ -281,23 +267,23 @@ Tag ReadTag(std::string_view& text) {
     }
     const std::size_t nameStart = i;
     while (i < text.size() && IsNameChar(text[i])) ++i;
-    tag.name = LowerCopy(text.substr(nameStart, i - nameStart));
+    tag.name = AsciiLowerCopy(text.substr(nameStart, i - nameStart));
     while (i < text.size() && text[i] != '>') {
-        if (IsBlank(text[i]) || text[i] == '/') {
+        if (IsAsciiBlank(text[i]) || text[i] == '/') {
             ++i;
             continue;
         }
         const std::size_t keyStart = i;
-        while (i < text.size() && !IsBlank(text[i]) && text[i] != '=' && text[i] != '>' &&
+        while (i < text.size() && !IsAsciiBlank(text[i]) && text[i] != '=' && text[i] != '>' &&
                text[i] != '/') {
             ++i;
         }
-        std::string key = LowerCopy(text.substr(keyStart, i - keyStart));
-        while (i < text.size() && IsBlank(text[i])) ++i;
+        std::string key = AsciiLowerCopy(text.substr(keyStart, i - keyStart));
+        while (i < text.size() && IsAsciiBlank(text[i])) ++i;
         std::string value;
         if (i < text.size() && text[i] == '=') {
             ++i;
-            while (i < text.size() && IsBlank(text[i])) ++i;
+            while (i < text.size() && IsAsciiBlank(text[i])) ++i;
             if (i < text.size() && (text[i] == '"' || text[i] == '\'')) {
                 const char quote = text[i++];
                 const std::size_t end = std::min(text.find(quote, i), text.size());
@@ -305,7 +291,7 @@ Tag ReadTag(std::string_view& text) {
                 i = end == text.size() ? end : end + 1;
             } else {
                 const std::size_t valueStart = i;
-                while (i < text.size() && !IsBlank(text[i]) && text[i] != '>') ++i;
+                while (i < text.size() && !IsAsciiBlank(text[i]) && text[i] != '>') ++i;
                 value = DecodeEntities(text.substr(valueStart, i - valueStart));
             }
         }
@@ -334,7 +320,7 @@ bool SkipSpecial(std::string_view& text) {
 // Windows Media servers' reference files: "[Reference]", then "Ref1=<address>" lines.
 void ReadReferenceFile(std::string_view body, Builder& list) {
     ForEachLine(body, [&](std::string_view raw) {
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimBlanks(raw);
         const std::size_t equals = line.find('=');
         if (StartsWithNoCase(line, "ref") && equals != std::string_view::npos) {
             list.AddAddress(line.substr(equals + 1));
@@ -348,7 +334,7 @@ void ReadLines(std::string_view body, Builder& list, bool m3u);
 
 PlayList ReadAsx(std::string_view body, std::string_view listAddress, bool nested) {
     Builder list(listAddress, nested);
-    const std::string_view start = Trim(body);
+    const std::string_view start = TrimBlanks(body);
     if (StartsWithNoCase(start, "[reference]")) {
         ReadReferenceFile(start, list);
         return list.Finish(true);
@@ -395,7 +381,7 @@ PlayList ReadAsx(std::string_view body, std::string_view listAddress, bool neste
 
 void ReadLines(std::string_view body, Builder& list, bool m3u) {
     ForEachLine(body, [&](std::string_view raw) {
-        const std::string_view line = Trim(raw);
+        const std::string_view line = TrimBlanks(raw);
         if (line.empty()) return true;
         if (line.front() == '#') {
             if (m3u && StartsWithNoCase(line, "#extinf:")) {
@@ -420,10 +406,10 @@ PlayListFormat DetectPlayList(std::string_view address, std::string_view content
         LooksBinary(head)) {
         return PlayListFormat::None;
     }
-    const std::string_view text = Trim(WithoutByteOrderMark(head));
+    const std::string_view text = TrimBlanks(WithoutByteOrderMark(head));
     if (StartsWithNoCase(text, "#extm3u")) return PlayListFormat::M3u;
     if (StartsWithNoCase(text, "[reference]")) return PlayListFormat::Asx;
-    if (LowerCopy(text.substr(0, 4096)).find("<asx") != std::string::npos) {
+    if (AsciiLowerCopy(text.substr(0, 4096)).find("<asx") != std::string::npos) {
         return PlayListFormat::Asx;
     }
 

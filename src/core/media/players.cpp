@@ -4,31 +4,23 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/media/ascii_text.h"
 #include "core/media/clip_address.h"
 
 namespace lorvex {
 
 namespace {
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string LowerTrimmed(std::string_view text) {
-    std::string out(Trim(text));
-    for (char& c : out) c = Lower(c);
+    std::string out(TrimBlanks(text));
+    for (char& c : out) c = AsciiLower(c);
     return out;
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return AsciiLower(x) == AsciiLower(y);
+           });
 }
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -36,7 +28,7 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 // The value of the first pair named `name` (any case); none when there is none.
 std::optional<std::string_view> Find(const Pairs& pairs, std::string_view name) {
     for (const auto& [key, value] : pairs) {
-        if (SameName(Trim(key), name)) return value;
+        if (SameName(TrimBlanks(key), name)) return value;
     }
     return std::nullopt;
 }
@@ -110,7 +102,7 @@ std::optional<PlayerKind> KindOfClassId(std::string_view classId) {
 
 std::optional<PlayerKind> KindOfClip(std::string_view address) {
     if (auto kind = Lookup(kExtensions, AddressExtension(address))) return kind;
-    const std::string scheme = AddressScheme(Trim(address));
+    const std::string scheme = AddressScheme(TrimBlanks(address));
     if (scheme == "mms") return PlayerKind::WindowsMedia;
     if (scheme == "pnm" || scheme == "rtsp") return PlayerKind::RealPlayer;
     return std::nullopt;
@@ -223,7 +215,8 @@ std::optional<BoxContent> UiMode(std::string_view mode) {
 BoxContent BoxOf(const MarkupElement& element, PlayerKind kind) {
     if (auto hidden = Find(element.attributes, "hidden")) {
         // <embed hidden> alone means hidden.
-        if (Trim(*hidden).empty() || ReadFlag(*hidden).value_or(false)) return BoxContent::Nothing;
+        if (TrimBlanks(*hidden).empty() || ReadFlag(*hidden).value_or(false))
+            return BoxContent::Nothing;
     }
     if (kind == PlayerKind::RealPlayer) {
         const auto controls = Setting(element, "CONTROLS");
@@ -364,12 +357,12 @@ void PagePlayers::Settle(Player& player) const {
     std::optional<bool> mute;
     for (const MarkupElement& element : player.markup) {
         for (std::string_view written : ClipsOf(element, player.kind)) {
-            if (!settings.clip.empty() || Trim(written).empty()) continue;
+            if (!settings.clip.empty() || TrimBlanks(written).empty()) continue;
             if (auto clip = ResolveClipAddress(pageAddress_, written)) {
                 settings.clip = *clip;
                 settings.refusedClip.clear();
             } else if (settings.refusedClip.empty()) {
-                settings.refusedClip = std::string(Trim(written));
+                settings.refusedClip = std::string(TrimBlanks(written));
             }
         }
         if (auto value = Setting(element, "autoStart"); value && !autoStart) {
