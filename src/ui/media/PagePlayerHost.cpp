@@ -123,8 +123,10 @@ QList<PlayerBox*> PagePlayerHost::Boxes() const {
 void PagePlayerHost::Clear() {
     for (auto& [key, box] : boxes_) delete box.data();
     boxes_.clear();
+    const bool hadPlayers = !playbacks_.empty();
     for (auto& [player, playback] : playbacks_) delete playback;
     playbacks_.clear();
+    if (hadPlayers) emit MediaCleared();
     opened_.clear();
     positionReported_.clear();
     players_.reset();
@@ -164,14 +166,21 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (playback == nullptr) {
         playback = new MediaPlayback(network_, relay_, settings->kind, this);
         const int player = placement->player;
-        connect(playback, &MediaPlayback::StateChanged, this,
-                [this, player] { Report(player, false); });
-        connect(playback, &MediaPlayback::VolumeChanged, this,
-                [this, player] { Report(player, false); });
-        connect(playback, &MediaPlayback::DurationChanged, this,
-                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::StateChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
+        connect(playback, &MediaPlayback::VolumeChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
+        connect(playback, &MediaPlayback::DurationChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
         connect(playback, &MediaPlayback::PositionChanged, this,
                 [this, player] { Report(player, true); });
+        ReportMedia(player);
     }
     const QString clip = QString::fromStdString(settings->clip);
     QString& opened = opened_[placement->player];
@@ -312,9 +321,54 @@ void PagePlayerHost::RemovePlayer(int player) {
     if (const auto found = playbacks_.find(player); found != playbacks_.end()) {
         delete found->second;
         playbacks_.erase(found);
+        emit MediaRemoved(player);
     }
     opened_.erase(player);
     positionReported_.erase(player);
+}
+
+void PagePlayerHost::ReportMedia(int player) {
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr) return;
+    MediaReport report;
+    report.state = playback->State();
+    report.durationMs = playback->Duration() > 0 ? playback->Duration() : -1;
+    report.canSeek = report.durationMs > 0;
+    report.volume = playback->Volume();
+    emit MediaReported(pageAddress_, player, report);
+}
+
+void PagePlayerHost::ControlMedia(int player, MediaCommand command, qint64 value) {
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr) return;
+    switch (command) {
+        case MediaCommand::Play:
+            playback->Play();
+            break;
+        case MediaCommand::Pause:
+            playback->Pause();
+            break;
+        case MediaCommand::Stop:
+            playback->Stop();
+            break;
+        case MediaCommand::SetPosition:
+            playback->SetPosition(std::max<qint64>(0, value));
+            emit MediaSeeked(player, std::max<qint64>(0, value));
+            break;
+        case MediaCommand::SetVolume:
+            playback->SetVolume(static_cast<int>(std::clamp<qint64>(value, 0, 100)));
+            break;
+    }
+}
+
+qint64 PagePlayerHost::MediaPosition(int player) const {
+    const MediaPlayback* playback = Playback(player);
+    return playback == nullptr ? 0 : playback->Position();
+}
+
+int PagePlayerHost::MediaVolume(int player) const {
+    const MediaPlayback* playback = Playback(player);
+    return playback == nullptr ? 0 : playback->Volume();
 }
 
 }  // namespace lorvex
