@@ -8,6 +8,7 @@
 // The machine running the tests has no sound card: the players' sound goes to whatever
 // GStreamer's automatic audio sink finds, which is nothing (a null sink) here.
 #include <QProcess>
+#include <QWebEngineSettings>
 #include <csignal>
 #include <cstdio>
 
@@ -56,6 +57,7 @@ class MprisTest : public QObject {
     void songAndSingerOfEachPlayer_data();
     void songAndSingerOfEachPlayer();
     void playPauseFromTheBus();
+    void playPauseOfHtml5Media();
     void leavingThePageAndTheSideColumnLeaveNoPlayer();
     void busGoingAwayLeavesTheClientRunning();
 
@@ -94,6 +96,8 @@ void MprisTest::initTestCase() {
     if (busPid == 0) QSKIP("no dbus-daemon to start a session bus");
     QVERIFY(fixture_.Start());
     QVERIFY(OpenPage(Main(), "/33/login.asp"));
+    // The HTML5 page plays on its own, as it would after the user's click on its link.
+    Main()->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
 }
 
 void MprisTest::cleanupTestCase() {
@@ -105,6 +109,8 @@ void MprisTest::songAndSingerOfEachPlayer_data() {
     QTest::addColumn<QString>("page");
     QTest::newRow("Windows Media") << QString("/33/playwmv.asp?id=1031") + kSong;
     QTest::newRow("RealPlayer") << QString("/33/playrm.asp?id=1025") + kSong;
+    // 8 s of it: long enough for the engine's own player, which must not show.
+    QTest::newRow("HTML5 video") << QString("/33/mtv5.asp?id=1024") + kSong;
 }
 
 void MprisTest::songAndSingerOfEachPlayer() {
@@ -136,6 +142,17 @@ void MprisTest::playPauseFromTheBus() {
     const qint64 paused = playback->Position();
     Ask({"-p", "lorvex", "play-pause"});
     QVERIFY(WaitUntil([&] { return playback->Position() > paused + 300; }, kPlayDeadline));
+    QVERIFY(AskUntil({"-p", "lorvex", "status"}, "Playing"));
+}
+
+void MprisTest::playPauseOfHtml5Media() {
+    QVERIFY(OpenPage(Main(), QString("/33/mtv5.asp?id=1024") + kSong));
+    QVERIFY(AskUntil({"-p", "lorvex", "status"}, "Playing", kPlayDeadline));
+    Ask({"-p", "lorvex", "play-pause"});
+    QVERIFY(WaitUntil([&] { return Evaluate(Main(), "video.paused").toBool(); }));
+    QVERIFY(AskUntil({"-p", "lorvex", "status"}, "Paused"));
+    Ask({"-p", "lorvex", "play-pause"});
+    QVERIFY(WaitUntil([&] { return !Evaluate(Main(), "video.paused").toBool(); }));
     QVERIFY(AskUntil({"-p", "lorvex", "status"}, "Playing"));
 }
 

@@ -45,7 +45,8 @@ class PagePlayerHost : public QObject {
     QList<PlayerBox*> Boxes() const;
 
     // For the desktop's media controls: a command for a player (a position in ms, a volume
-    // 0..100), and where a player is. The players are those of MediaReported.
+    // 0..100), and where a player is. The players are those of MediaReported: the client's
+    // own players by their number, the page's HTML5 media elements by negative numbers.
     void ControlMedia(int player, MediaCommand command, qint64 value = 0);
     qint64 MediaPosition(int player) const;
     int MediaVolume(int player) const;
@@ -73,6 +74,8 @@ class PagePlayerHost : public QObject {
     void Report(int player, bool position);
     int PlayerOf(int key) const;
     void ReportMedia(int player);
+    // A report of page_media.js on an HTML5 element: its player number is -id.
+    void PageMedia(const QString& document, int id, const QString& state);
 
     QPointer<QWebEngineView> view_;
     QPointer<QWebEnginePage> page_;
@@ -90,6 +93,11 @@ class PagePlayerHost : public QObject {
     std::map<int, QString> opened_;             // the address each player opened
     std::map<int, qint64> positionReported_;    // when each player's position last went
     QUrl pageAddress_;
+    struct PageMediaState {
+        qint64 positionMs = 0;
+        int volume = 100;
+    };
+    std::map<int, PageMediaState> pageMedia_;  // the HTML5 elements, by player number
 };
 
 }  // namespace lorvex
