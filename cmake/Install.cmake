@@ -49,11 +49,21 @@ install(TARGETS lorvex-demo-portal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} C
 # ../share/lorvex-demo-portal/media from its program.
 install(FILES ${LORVEX_DEMO_MEDIA_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/lorvex-demo-portal/media
         COMPONENT portal)
+# The unit serves the port of the origin the client is built for (the scheme's own port when
+# the origin names none).
+if(LORVEX_PORTAL_ORIGIN MATCHES ":([0-9]+)/?$")
+    set(LORVEX_DEMO_PORTAL_PORT ${CMAKE_MATCH_1})
+elseif(LORVEX_PORTAL_ORIGIN MATCHES "^[Hh][Tt][Tt][Pp][Ss]:")
+    set(LORVEX_DEMO_PORTAL_PORT 443)
+else()
+    set(LORVEX_DEMO_PORTAL_PORT 80)
+endif()
 # The unit names the program by its full path, which is known only at install time (cpack
 # and `cmake --install --prefix` choose the prefix then): written from the template there.
 set(LORVEX_UNIT_OUT ${LORVEX_PACKAGING_OUT}/install/lorvex-demo-portal.service)
 install(CODE "
     set(LORVEX_PORTAL_BINARY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/lorvex-demo-portal\")
+    set(LORVEX_DEMO_PORTAL_PORT ${LORVEX_DEMO_PORTAL_PORT})
     configure_file(\"${LORVEX_PACKAGING_DIR}/lorvex-demo-portal.service.in\"
                    \"${LORVEX_UNIT_OUT}\" @ONLY)
 " COMPONENT portal)
@@ -105,7 +115,7 @@ set(CPACK_DEBIAN_PORTAL_PACKAGE_NAME lorvex-demo-portal)
 set(CPACK_DEBIAN_PORTAL_PACKAGE_SECTION net)
 set(CPACK_COMPONENT_PORTAL_DESCRIPTION
     "local demo of the music-video portal for Lorvex
-Serves demo portal pages in GB2312 on 127.0.0.1:8033, so that the Lorvex
+Serves demo portal pages in GB2312 on 127.0.0.1:${LORVEX_DEMO_PORTAL_PORT}, so that the Lorvex
 client can be tried and tested on one machine. A systemd user unit, off by
 default, starts it at login once a user turns it on:
   systemctl --user enable --now lorvex-demo-portal.service

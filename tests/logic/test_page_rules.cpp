@@ -23,6 +23,9 @@ TEST(PageRulesTest, NavigationAllowed) {
         {{"lorvex", "page/1", Kind::Typed, true, true}, true},
         {{"lorvex", "page/1", Kind::BackForward, true, true}, true},
         {{"lorvex", "page/1", Kind::Reload, true, true}, true},
+        {{"lorvex", "page/1", Kind::BackForward, true, false}, true},    // history.back()
+        {{"lorvex", "page/1", Kind::BackForward, false, false}, false},  // a frame's history
+        {{"lorvex", "page/1", Kind::Reload, true, false}, false},
         {{"lorvex", "page/1", Kind::Typed, true, false}, false},  // a page's new window
         {{"lorvex", "page/1", Kind::Link, true, true}, false},    // a page's link
         {{"lorvex", "page/1", Kind::Redirect, true, true}, false},

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/browsing/view_rules.h"
 
 namespace lorvex {
@@ -54,6 +56,40 @@ TEST(ViewRulesTest, CrashReloadsAtMostOnceAMinute) {
     EXPECT_TRUE(reloads.ReloadAfterCrash(now + 60s));  // a minute after the reload
     EXPECT_FALSE(reloads.ReloadAfterCrash(now + 61s));
     EXPECT_TRUE(reloads.ReloadAfterCrash(now + 1h));
+}
+
+// Each row: the user leaves at 0, then gives the page input at the given times (ms); whether
+// the page may go full screen after them.
+TEST(ViewRulesTest, FullScreenComesBackOnlyAfterALaterInput) {
+    using namespace std::chrono_literals;
+    struct Row {
+        const char* name;
+        std::vector<int> inputs;
+        bool mayEnter;
+    };
+    const Row rows[] = {
+        {"no input", {}, false},
+        {"input at once", {0}, false},
+        {"inputs within the second", {100, 500, 999}, false},
+        {"input a second later", {1000}, true},
+        {"early input, then a later one", {300, 1500}, true},
+    };
+    for (const Row& row : rows) {
+        FullScreenReentry reentry;
+        EXPECT_TRUE(reentry.MayEnter()) << row.name;
+        FullScreenReentry::TimePoint left{1h};
+        reentry.UserLeft(left);
+        for (int at : row.inputs) reentry.UserInput(left + std::chrono::milliseconds(at));
+        EXPECT_EQ(reentry.MayEnter(), row.mayEnter) << row.name;
+    }
+    // Leaving again holds the page back again, from the new moment.
+    FullScreenReentry reentry;
+    FullScreenReentry::TimePoint left{1h};
+    reentry.UserLeft(left);
+    reentry.UserInput(left + 2s);
+    reentry.UserLeft(left + 3s);
+    reentry.UserInput(left + 3500ms);
+    EXPECT_FALSE(reentry.MayEnter());
 }
 
 }  // namespace

@@ -272,6 +272,24 @@ class TestDemoPortal : public QObject {
         QCOMPARE(received.count(), 2);
         QCOMPARE(received.at(1).at(0).toString(), expected.at(1));
     }
+
+    // The log keeps the last requests up to its limit, headers with them; with no room it
+    // keeps nothing, and every request is still announced.
+    void requestLogKeepsOnlyTheLast() {
+        portal_.ClearRequests();
+        QSignalSpy received(&portal_, &lorvex::DemoPortal::RequestReceived);
+        portal_.SetLoggedRequests(2);
+        for (const char* path : {"/33/fl.htm?1", "/33/fl.htm?2", "/33/fl.htm?3"}) Fetch(path);
+        QCOMPARE(portal_.Requests(), (QStringList{"/33/fl.htm?2", "/33/fl.htm?3"}));
+        QVERIFY(portal_.Header("/33/fl.htm?1", "host").isEmpty());
+        QVERIFY(!portal_.Header("/33/fl.htm?3", "host").isEmpty());
+        portal_.SetLoggedRequests(0);
+        QCOMPARE(portal_.Requests(), QStringList());
+        Fetch("/33/fl.htm?4");
+        QCOMPARE(portal_.Requests(), QStringList());
+        QCOMPARE(received.count(), 4);
+        portal_.SetLoggedRequests(lorvex::DemoPortal::kDefaultLoggedRequests);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDemoPortal)

@@ -23,6 +23,7 @@ class BrowsingTest : public QObject {
     void systemBrowserButtonsOpenFixedAddresses();
     void searchSendsTheEscapedKeyword_data();
     void searchSendsTheEscapedKeyword();
+    void otherKeysInTheSearchBoxNeverSearch();
     void navigateSendsChineseAsGbk();
     void collectButtonFollowsCompletedPages_data();
     void collectButtonFollowsCompletedPages();
@@ -191,6 +192,23 @@ void BrowsingTest::searchSendsTheEscapedKeyword() {
     }
 }
 
+// Only Return searches: no other key in the box (the keypad's Enter aside) moves a view.
+void BrowsingTest::otherKeysInTheSearchBoxNeverSearch() {
+    QLineEdit* box = Window().Panel().searchBox;
+    box->setText(QStringLiteral("海边"));
+    const std::string sideBefore = Window().SideColumn()->LocationURL();
+    const std::string mainBefore = Window().MainView()->LocationURL();
+    fixture_.portal.ClearRequests();
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Escape, Qt::Key_Tab, Qt::Key_Up,
+                        Qt::Key_Backspace, Qt::Key_F5}) {
+        box->setFocus();
+        QTest::keyClick(box, key);
+        QCOMPARE(Window().SideColumn()->LocationURL(), sideBefore);
+    }
+    QCOMPARE(fixture_.RequestsSoFar(Window().SideColumn()), QStringList());
+    QCOMPARE(Window().MainView()->LocationURL(), mainBefore);
+}
+
 void BrowsingTest::navigateSendsChineseAsGbk() {
     BrowserView* main = Window().MainView();
     fixture_.portal.ClearRequests();
@@ -212,14 +230,18 @@ void BrowsingTest::collectButtonFollowsCompletedPages_data() {
     QTest::newRow("player") << "/33/playwmv.asp?id=1024&g=海边的风&c=林小雨" << true;
     QTest::newRow(".htm inside the query") << "/33/mtvplayer.asp?id=1024&from=a.htm" << false;
     QTest::newRow("search") << "/33/search.asp?keyword=htm" << true;
+    // A page that fails to load counts by its address, as one that loads does.
+    QTest::newRow("failed .htm") << "http://127.0.0.1:1/33/news.htm" << false;
+    QTest::newRow("failed player") << "http://127.0.0.1:1/33/playrm.asp?id=1" << true;
 }
 
 void BrowsingTest::collectButtonFollowsCompletedPages() {
     QFETCH(QString, path);
     QFETCH(bool, enabled);
     BrowserView* main = Window().MainView();
-    main->Navigate(Origin() + path);
-    QVERIFY(WaitForLoad(main));
+    const bool fails = path.startsWith("http:");
+    main->Navigate(fails ? path : Origin() + path);
+    QCOMPARE(WaitForLoad(main), !fails);
     QCOMPARE(Window().Panel().collect->isEnabled(), enabled);
 }
 

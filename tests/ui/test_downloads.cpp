@@ -40,14 +40,14 @@ QString Text(QWidget* window, const char* name) {
 
 }  // namespace
 
-class TestDownloads : public QObject {
+class DownloadsTest : public QObject {
     Q_OBJECT
 
     PortalWindow fixture_;
     std::unique_ptr<QTemporaryDir> folder_;  // where the test saves, fresh for each test
     int visits_ = 0;
 
-    MainWindow& window() { return *fixture_.window; }
+    MainWindow& Window() { return *fixture_.window; }
     QStringList FilesSaved() const { return QDir(folder_->path()).entryList(QDir::Files); }
 
     // Opens the song's player page (or `path`) in `view` and clicks one of its download
@@ -91,7 +91,7 @@ class TestDownloads : public QObject {
     DownloadWindow* StartDownload(BrowserView* view, const QString& id) {
         fixture_.saveDialog.answer = folder_->filePath(QStringLiteral("saved.wmv"));
         if (!ClickDownloadLink(view, id)) return nullptr;
-        const QList<DownloadWindow*> windows = window().Downloads()->Windows();
+        const QList<DownloadWindow*> windows = Window().Downloads()->Windows();
         return windows.size() == 1 ? windows.first() : nullptr;
     }
 
@@ -109,8 +109,8 @@ class TestDownloads : public QObject {
         QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)));
         QVERIFY(fixture_.Start());
         QVERIFY(WaitUntil([&] {
-            return !window().MainView()->page()->isLoading() &&
-                   !window().SideColumn()->page()->isLoading();
+            return !Window().MainView()->page()->isLoading() &&
+                   !Window().SideColumn()->page()->isLoading();
         }));
     }
 
@@ -124,7 +124,7 @@ class TestDownloads : public QObject {
 
     void cleanup() {
         fixture_.portal.HoldDownloads(false);
-        for (DownloadWindow* download : window().Downloads()->Windows()) delete download;
+        for (DownloadWindow* download : Window().Downloads()->Windows()) delete download;
     }
 
     void clickSavesTheServedFile_data() {
@@ -135,7 +135,7 @@ class TestDownloads : public QObject {
 
     void clickSavesTheServedFile() {
         QFETCH(bool, inSideColumn);
-        BrowserView* view = inSideColumn ? window().SideColumn() : window().MainView();
+        BrowserView* view = inSideColumn ? Window().SideColumn() : Window().MainView();
         fixture_.portal.HoldDownloads(true);
         DownloadWindow* download = StartDownload(view, QStringLiteral("download"));
         QVERIFY(download != nullptr);
@@ -180,7 +180,7 @@ class TestDownloads : public QObject {
         QFETCH(bool, byClosing);
         fixture_.portal.HoldDownloads(true);
         QPointer<DownloadWindow> download =
-            StartDownload(window().MainView(), QStringLiteral("download"));
+            StartDownload(Window().MainView(), QStringLiteral("download"));
         QVERIFY(download != nullptr);
         QVERIFY(WaitForProgress(download));
         if (byClosing) {
@@ -210,12 +210,12 @@ class TestDownloads : public QObject {
         QFETCH(QString, link);
         QFETCH(QString, state);
         fixture_.portal.ClearRequests();
-        DownloadWindow* download = StartDownload(window().MainView(), link);
+        DownloadWindow* download = StartDownload(Window().MainView(), link);
         QVERIFY(download != nullptr);
         QVERIFY(WaitUntil([&] { return download->Status().phase == DownloadPhase::Failed; }));
         QCOMPARE(Text(download, "state"), state);
         QCOMPARE(fixture_.saveDialog.offered.size(), 1);
-        QCOMPARE(window().Downloads()->Windows(), QList<DownloadWindow*>{download});
+        QCOMPARE(Window().Downloads()->Windows(), QList<DownloadWindow*>{download});
         if (link == u"download-close") {
             QVERIFY(fixture_.portal.Requests().filter(QStringLiteral("/33/down.asp")).size() > 1);
         }
@@ -225,12 +225,12 @@ class TestDownloads : public QObject {
 
     void decliningSavesNothing() {
         fixture_.saveDialog.answer.clear();
-        QVERIFY(ClickDownloadLink(window().MainView(), QStringLiteral("download")));
+        QVERIFY(ClickDownloadLink(Window().MainView(), QStringLiteral("download")));
         QCOMPARE(fixture_.saveDialog.offered.size(), 1);
-        QVERIFY(window().Downloads()->Windows().isEmpty());
+        QVERIFY(Window().Downloads()->Windows().isEmpty());
         // The page stays where it was, and neither the folder offered nor any other gets a
         // file: the engine drops a download nobody accepted.
-        QVERIFY(window().MainView()->LocationURL().find("/33/playwmv.asp") != std::string::npos);
+        QVERIFY(Window().MainView()->LocationURL().find("/33/playwmv.asp") != std::string::npos);
         const QString downloads =
             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
         QVERIFY(!QFile::exists(downloads + u'/' + kServedName));
@@ -260,9 +260,9 @@ class TestDownloads : public QObject {
         const QString saved = DownloadFolder() + u'/' + name;
         const auto remove = qScopeGuard([&] { QFile::remove(saved); });
         fixture_.saveDialog.acceptOffered = true;
-        QVERIFY(ClickDownloadLink(window().MainView(), link, kNamesPage));
+        QVERIFY(ClickDownloadLink(Window().MainView(), link, kNamesPage));
         QCOMPARE(fixture_.saveDialog.offered, QStringList{saved});
-        const QList<DownloadWindow*> windows = window().Downloads()->Windows();
+        const QList<DownloadWindow*> windows = Window().Downloads()->Windows();
         QCOMPARE(windows.size(), 1);
         QVERIFY(
             WaitUntil([&] { return windows.first()->Status().phase == DownloadPhase::Completed; }));
@@ -279,7 +279,7 @@ class TestDownloads : public QObject {
         int requested = 0;
         const QMetaObject::Connection counting = connect(
             WebProfile(), &QWebEngineProfile::downloadRequested, this, [&] { ++requested; });
-        BrowserView* view = window().MainView();
+        BrowserView* view = Window().MainView();
         const auto stop = qScopeGuard([&] {
             disconnect(counting);
             view->Navigate(fixture_.portal.Origin() + "/33/about.htm");
@@ -293,7 +293,7 @@ class TestDownloads : public QObject {
         const int declinedAt = requested;
         QVERIFY(WaitUntil([&] { return requested >= declinedAt + 3; }));
         QCOMPARE(fixture_.saveDialog.offered.size(), 1);
-        QVERIFY(window().Downloads()->Windows().isEmpty());
+        QVERIFY(Window().Downloads()->Windows().isEmpty());
 
         // A new document of the view may ask again.
         view->Navigate(fixture_.portal.Origin() + kStreamPage + "?again");
@@ -307,18 +307,18 @@ class TestDownloads : public QObject {
             WebProfile(), &QWebEngineProfile::downloadRequested, this, [&] { ++requested; });
         const auto stop = qScopeGuard([&] {
             disconnect(counting);
-            BrowserView* popup = window().Browsing().Popup().View();
+            BrowserView* popup = Window().Browsing().Popup().View();
             popup->Navigate(fixture_.portal.Origin() + "/33/about.htm");
             WaitUntilDocumentIs(popup, fixture_.portal.Origin() + "/33/about.htm");
         });
         fixture_.saveDialog.acceptOffered = true;
-        window().MainView()->Navigate(fixture_.portal.Origin() + "/33/popstream.asp");
+        Window().MainView()->Navigate(fixture_.portal.Origin() + "/33/popstream.asp");
         QVERIFY(WaitUntil([&] { return requested >= 3; }));
         QVERIFY(fixture_.saveDialog.offered.isEmpty());
-        QVERIFY(window().Downloads()->Windows().isEmpty());
+        QVERIFY(Window().Downloads()->Windows().isEmpty());
         QVERIFY(QDir(DownloadFolder()).entryList(QDir::Files).isEmpty());
     }
 };
 
-LORVEX_UI_TEST_MAIN(TestDownloads)
+LORVEX_UI_TEST_MAIN(DownloadsTest)
 #include "test_downloads.moc"

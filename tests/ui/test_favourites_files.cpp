@@ -3,9 +3,11 @@
 // edit command, against real WebEngine views and the in-process demo portal. The file's
 // bytes are checked on disk: nothing here may change them.
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -78,10 +80,12 @@ class FavouritesFilesTest : public QObject {
     void largeLibrariesShowCompletely();
 
     // Editing.
+    void emptyFileAtStartUp();
     void editCreatesMissingFileAndOpensEditor();
     void editKeepsExistingFile();
     void editorFailureShowsBox();
     void uncreatableFileShowsBoxWithoutEditor();
+    void desktopLauncherHandsTheEditorALocalFile();
 
   private:
     MainWindow& Window() { return fixture_.Window(); }
@@ -260,6 +264,22 @@ void FavouritesFilesTest::largeLibrariesShowCompletely() {
         records, before, peak, shown, back);
 }
 
+// An empty file found at start-up is a library of no songs: the button is enabled, and the
+// page holds only its separator row.
+void FavouritesFilesTest::emptyFileAtStartUp() {
+    FavouritesWindow fresh;
+    QVERIFY(fresh.Create());
+    QVERIFY(QDir().mkpath(fresh.documents) && WriteBytes(fresh.FilePath(), {}));
+    QVERIFY(fresh.Start());
+    QVERIFY(fresh.Window().Panel().library->isEnabled());
+    BrowserView* side = fresh.Window().SideColumn();
+    QVERIFY(LoadAfter(side, [&] { fresh.Window().Panel().library->click(); }));
+    QVERIFY(fresh.LibraryRows().empty());
+    QCOMPARE(fresh.EvaluateInt(QStringLiteral("document.querySelectorAll('tr').length")), 1);
+    QVERIFY(fresh.messages.boxes.empty());
+    QCOMPARE(ReadBytes(fresh.FilePath()), QByteArray());
+}
+
 // --- Editing ----------------------------------------------------------------------------
 
 void FavouritesFilesTest::editCreatesMissingFileAndOpensEditor() {
@@ -307,6 +327,21 @@ void FavouritesFilesTest::uncreatableFileShowsBoxWithoutEditor() {
     QCOMPARE(fixture_.messages.boxes.size(), 1u);
     QCOMPARE(fixture_.messages.boxes[0].caption, QStringLiteral("lorvex"));
     QVERIFY(fixture_.messages.boxes[0].text.contains(QStringLiteral("lorvex.ini")));
+}
+
+// The desktop's own launcher hands the editor the file as a local file, a path with a
+// space and Chinese in it whole.
+void FavouritesFilesTest::desktopLauncherHandsTheEditorALocalFile() {
+    SchemeProbe editor;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &editor, "Open");
+    const auto unset =
+        qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+    const QString path = fixture_.home.path() + QStringLiteral("/我的 文档/lorvex.ini");
+    DesktopLauncher launcher;
+    QVERIFY(launcher.OpenInEditor(path));
+    QCOMPARE(editor.opened.size(), 1);
+    QVERIFY(editor.opened[0].isLocalFile());
+    QCOMPARE(editor.opened[0].toLocalFile(), path);
 }
 
 LORVEX_UI_TEST_MAIN(FavouritesFilesTest)

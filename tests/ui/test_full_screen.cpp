@@ -1,14 +1,19 @@
 // Full screen for the main view's pages: a page's own button fills the screen with the main
 // view; Esc, the page's button or leaving the page bring the skinned window back exactly as
 // it was (bounds, maximised, stay on top, region, frame, keyboard order). The side column
-// refuses. The window manager's view of the windows comes from xprop and xdotool.
+// refuses. Each full screen opens with the client's notice; after Esc the page gets the
+// screen back only with a later click. The window manager's view of the windows comes from
+// xprop and xdotool.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 
 #include "support/PageInput.h"
 #include "support/UiTestSupport.h"
+#include "support/XTools.h"
 #include "ui/browsing/FullScreenHost.h"
 
 using namespace lorvex;
@@ -16,22 +21,10 @@ using namespace lorvex::testing;
 
 namespace {
 
-QString Run(const QString& program, const QStringList& arguments) {
-    QGuiApplication::sync();
-    QProcess process;
-    process.start(program, arguments);
-    WaitUntil([&] { return process.state() == QProcess::NotRunning; });
-    return QString::fromLatin1(process.readAllStandardOutput());
-}
-
-// The window's _NET_WM_STATE as the window manager keeps it.
-QString NetWmState(const QWidget& window) {
-    return Run("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
-}
-
 // The top-level windows from bottom to top, as the window manager stacks them.
 QList<WId> Stacking() {
-    const QString list = Run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+    const QString list =
+        RunXTool("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"}).value_or(QString());
     QList<WId> windows;
     for (const QString& id : list.section('#', 1).split(',', Qt::SkipEmptyParts)) {
         windows << id.trimmed().toULongLong(nullptr, 16);
@@ -89,7 +82,10 @@ class FullScreenTest : public QObject {
     void initTestCase();
     void pageFullScreenGivesTheWindowBack_data();
     void pageFullScreenGivesTheWindowBack();
+    void leavingAfterAResizePlacesTheViewByTheLayout();
     void sideColumnRefusesFullScreen();
+    void fullScreenOpensWithItsNotice();
+    void pageComesBackOnlyWithALaterClick();
 
   private:
     MainWindow& Window() { return *fixture_.window; }
@@ -101,6 +97,7 @@ class FullScreenTest : public QObject {
 
     PortalWindow fixture_;
     QRect start_;
+    QElapsedTimer sinceEsc_;  // the user's last Esc out of full screen
 };
 
 void FullScreenTest::initTestCase() {
@@ -148,6 +145,10 @@ bool FullScreenTest::SetWindowStates(bool maximised, bool onTop) {
 // the page has its answer, and the screen is on top of everything with the focus.
 bool FullScreenTest::EnterFullScreen(BrowserView* main) {
     const QRect display = Window().screen()->geometry();
+    // After Esc, the page may have the screen again only with a click a second later.
+    if (sinceEsc_.isValid() && !WaitUntil([&] { return sinceEsc_.elapsed() >= 1000; })) {
+        return false;
+    }
     return ClickElement(main, "#full") && WaitUntil([&] {
                QWidget* screen = Host().Screen();
                return screen != nullptr && main->window() == screen && screen->isFullScreen() &&
@@ -171,6 +172,7 @@ bool FullScreenTest::EnterFullScreen(BrowserView* main) {
 // document has left full screen too (only the page's own button gets an answer).
 bool FullScreenTest::LeaveFullScreen(BrowserView* main, const QString& leaveBy) {
     if (leaveBy == "Esc") {
+        sinceEsc_.start();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     } else if (leaveBy == "button") {
         if (!ClickElement(main, "#leave")) return false;
@@ -206,6 +208,25 @@ void FullScreenTest::pageFullScreenGivesTheWindowBack() {
     QVERIFY(WaitUntil([&] { return main->hasFocus(); }));
 }
 
+// The window is resized while a page is in full screen: the page keeps the whole screen,
+// and the view comes back where the window's content layout now puts it.
+void FullScreenTest::leavingAfterAResizePlacesTheViewByTheLayout() {
+    MainWindow& window = Window();
+    BrowserView* main = window.MainView();
+    QVERIFY(SetWindowStates(false, false));
+    QVERIFY(LoadVideoPage(main));
+    QVERIFY(EnterFullScreen(main));
+    window.resize(start_.size() + QSize(90, 60));
+    QVERIFY(WaitUntil([&] { return window.size() == start_.size() + QSize(90, 60); }));
+    QCOMPARE(main->size(), Host().Screen()->size());
+    QVERIFY(LeaveFullScreen(main, "Esc"));
+    const QFrame* panel = window.Panel().panel;
+    QCOMPARE(main->geometry(),
+             QRect(8, 38, window.width() - panel->width() - 16, window.height() - 50));
+    window.resize(start_.size());
+    QVERIFY(WaitUntil([&] { return window.size() == start_.size(); }));
+}
+
 void FullScreenTest::sideColumnRefusesFullScreen() {
     BrowserView* side = Window().SideColumn();
     QVERIFY(LoadVideoPage(side));
@@ -216,6 +237,79 @@ void FullScreenTest::sideColumnRefusesFullScreen() {
     }));
     QVERIFY(Host().Screen() == nullptr);
     QCOMPARE(side->window(), &Window());
+}
+
+// The notice is the client's own, above the page, centred at the top of the screen; it names
+// the page's host and how to leave, and goes after a few seconds.
+void FullScreenTest::fullScreenOpensWithItsNotice() {
+    BrowserView* main = Window().MainView();
+    QVERIFY(LoadVideoPage(main));
+    QVERIFY(!sinceEsc_.isValid() || WaitUntil([&] { return sinceEsc_.elapsed() >= 1000; }));
+    QVERIFY(ClickElement(main, "#full"));
+    QPointer<QLabel> notice;
+    QVERIFY(WaitUntil([&] {
+        return Host().Screen() != nullptr &&
+               (notice = Host().Screen()->findChild<QLabel*>("FullScreenHint")) != nullptr;
+    }));
+    QVERIFY2(notice->text().contains("按 Esc 键退出全屏") && notice->text().contains("127.0.0.1"),
+             qPrintable(notice->text()));
+    const QRect display = Window().screen()->geometry();
+    QVERIFY(WaitUntil([&] {
+        QWidget* screen = Host().Screen();
+        return notice != nullptr && screen->geometry() == display && notice->isVisible() &&
+               std::abs(notice->geometry().center().x() - display.width() / 2) <= 1 &&
+               notice->y() < display.height() / 8 &&
+               screen->children().indexOf(notice) > screen->children().indexOf(main);
+    }));
+    QVERIFY(WaitUntil([&] { return notice == nullptr; }));
+    QVERIFY(Host().Screen() != nullptr);
+    QVERIFY(LeaveFullScreen(main, "button"));
+}
+
+// A page that asks for the screen again whenever it is out: a click at once after Esc does
+// not give it back, nor does waiting; a click a second or more after Esc does, and the
+// notice comes again.
+void FullScreenTest::pageComesBackOnlyWithALaterClick() {
+    BrowserView* main = Window().MainView();
+    QVERIFY(SetWindowStates(false, false));
+    QVERIFY(!LoadFresh(main, fixture_.portal.Origin(), "/33/video.asp?again=1").isEmpty());
+    QVERIFY(EnterFullScreen(main));
+
+    sinceEsc_.start();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QWidget* surface = main->focusProxy();
+    const QPoint corner(surface->width() - 5, surface->height() - 5);
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, corner);
+    const qint64 clickedAt = sinceEsc_.elapsed();
+    QVERIFY(WaitUntil([&] { return Host().Screen() == nullptr && main->window() == &Window(); }));
+    const auto refusals = [&] {
+        return Evaluate(main, "answers.filter(function (a) { return a === 'refused'; }).length")
+            .toInt();
+    };
+    int refusedLate = -1;
+    QVERIFY(WaitUntil([&] {
+        if (sinceEsc_.elapsed() < 1500) return false;
+        if (refusedLate < 0) refusedLate = refusals();
+        return refusals() >= refusedLate + 3;
+    }));
+    QVERIFY2(Host().Screen() == nullptr,
+             qPrintable(QStringLiteral("back after a click %1 ms after Esc").arg(clickedAt)));
+    QCOMPARE(Evaluate(main, "String(document.fullscreenElement)").toString(), "null");
+
+    // On the player's text, clear of its buttons.
+    const QVariantList text =
+        Evaluate(main,
+                 "(function () { var r = document.getElementById('screen')"
+                 ".getBoundingClientRect(); return [r.left + 4, r.top + 4]; })()")
+            .toList();
+    QCOMPARE(text.size(), 2);
+    QTest::mouseClick(main->focusProxy(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(text[0].toInt(), text[1].toInt()));
+    QVERIFY(WaitUntil([&] {
+        return Host().Screen() != nullptr &&
+               Host().Screen()->findChild<QLabel*>("FullScreenHint") != nullptr;
+    }));
+    QVERIFY(LeaveFullScreen(main, "navigation"));
 }
 
 LORVEX_UI_TEST_MAIN(FullScreenTest)

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -24,16 +25,6 @@ using namespace lorvex;
 using namespace lorvex::testing;
 
 namespace {
-
-// Stands in for the desktop's program for a scheme: records what it was asked to open.
-class SchemeProbe : public QObject {
-    Q_OBJECT
-  public slots:
-    void Open(const QUrl& url) { opened << url; }
-
-  public:
-    QList<QUrl> opened;
-};
 
 // The user, acting every few milliseconds wherever the event loop is. A modal box (which no
 // page may cause) is noted and closed, so that a fault fails the test instead of hanging it.
@@ -129,6 +120,8 @@ class HostilePagesTest : public QObject {
     void outsideSchemesStartNothing();
     void dialogFloodShowsThreeBoxesAndLeavesTheRestUsable();
     void answersReachThePage();
+    void emptyRepliesKeepCountingDialogs();
+    void sandboxedFrameAsksInItsPagesName();
     void popUpNeitherAsksNorSounds();
     void leavingQuestionNeverStopsTheClient();
     void pageConsoleIsQuietUnlessTurnedOn();
@@ -248,6 +241,51 @@ void HostilePagesTest::answersReachThePage() {
     QCOMPARE(input, QStringLiteral("默认"));
 }
 
+// A navigation answered with an empty reply (204) leaves the page as it is, and a step in
+// its own history (pushState) keeps its document: its dialogs go on being counted, and only
+// three of six reach the user. The page cannot reach the client's word on new documents.
+void HostilePagesTest::emptyRepliesKeepCountingDialogs() {
+    BrowserView* main = Window().MainView();
+    const QString about = Origin() + "/33/about.htm";
+    main->Navigate(about);
+    QVERIFY(WaitForLoad(main));
+    QCOMPARE(Evaluate(main, "typeof qt").toString(), QStringLiteral("undefined"));
+    BoxCounter boxes;
+    PretendUser user([&] {
+        if (PageDialog* box = boxes.Look(main)) Press(box, "accept");
+    });
+    for (int i = 1; i <= 6; ++i) {
+        if (i % 2 == 1) {
+            const QString empty = QStringLiteral("/33/empty.asp?%1").arg(i);
+            main->page()->runJavaScript(QStringLiteral("location.href = '%1'").arg(empty));
+            QVERIFY(fixture_.WaitForRequest(empty));
+        } else {
+            main->page()->runJavaScript(
+                QStringLiteral("history.pushState(null, '', '?%1')").arg(i));
+        }
+        main->page()->runJavaScript(QStringLiteral("alert('%1'); document.title = '%1'").arg(i));
+        QVERIFY(WaitUntil([&] { return main->title() == QString::number(i); }));
+    }
+    QCOMPARE(boxes.messages, (QStringList{"1", "2", "3"}));
+    QCOMPARE(main->LocationURL(), (about + "?6").toStdString());
+    QVERIFY(!user.sawModalBox);
+}
+
+// A sandboxed frame has no origin of its own: its dialogs are titled with the page's host
+// and say that a framed page asks.
+void HostilePagesTest::sandboxedFrameAsksInItsPagesName() {
+    BrowserView* main = Window().MainView();
+    BoxCounter boxes;
+    PretendUser user([&] {
+        if (PageDialog* box = boxes.Look(main)) Press(box, "accept");
+    });
+    main->Navigate(Origin() + "/33/alerts.asp?n=2&via=sandbox");
+    QVERIFY(WaitUntil([&] { return main->title() == "完2"; }));
+    QCOMPARE(boxes.titles, QStringList(2, QStringLiteral("127.0.0.1 上的嵌入式网页显示")));
+    QCOMPARE(boxes.messages, (QStringList{"1", "2"}));
+    QVERIFY(!user.sawModalBox);
+}
+
 void HostilePagesTest::popUpNeitherAsksNorSounds() {
     PretendUser user([] {});
     fixture_.portal.ClearRequests();
@@ -341,8 +379,17 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
     BoxCounter boxes;
     int pressed = 0;
     bool closed = false;
+    QElapsedTimer sinceKeys;
     PretendUser user([&] {
-        if (closed) return;
+        if (closed) {
+            // The window manager may not have moved the focus to the window yet when the
+            // keys came: they are pressed again while the window stays.
+            if (!withKeyboard || !closing.isVisible() || sinceKeys.elapsed() < 2000) return;
+            Xdo({"windowactivate", "--sync", QString::number(closing.winId())});
+            Xdo({"key", "alt+F4"});
+            sinceKeys.start();
+            return;
+        }
         PageDialog* box = boxes.Look(closing.MainView());
         if (pressed < answered) {
             if (box != nullptr) {
@@ -356,6 +403,7 @@ void HostilePagesTest::closingEndsTheProgramWhateverThePageAsks() {
         if (withKeyboard) {
             Xdo({"windowactivate", "--sync", QString::number(closing.winId())});
             Xdo({"key", "alt+F4"});
+            sinceKeys.start();
         } else {
             QTest::mouseClick(closing.Frame().closeButton, Qt::LeftButton, Qt::NoModifier, {6, 6});
         }

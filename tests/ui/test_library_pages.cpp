@@ -39,6 +39,7 @@ class LibraryPagesTest : public QObject {
   private slots:
     void collectKeepsNamesWhoseBytesAlsoReadAsUtf8();
     void backReachesEveryLibraryPageWritten();
+    void aPagesOwnBackAndForwardReachWrittenPages();
     void aDroppedPageSaysSo();
     void aLargePageIsKeptPackedAndBackStillShowsIt();
     void farRowsAreWhereTheyStayWhenScrolledTo();
@@ -87,6 +88,31 @@ void LibraryPagesTest::backReachesEveryLibraryPageWritten() {
         QCOMPARE(window.SideColumn()->url(), written[i]);
         QVERIFY(BodyText(window.SideColumn()).contains(QStringLiteral("默默【茫茫】")));
     }
+}
+
+// A portal page's own history.back() (a "返回" link) reaches the library page before it,
+// and history.forward() the confirmation after it, as the client's buttons do.
+void LibraryPagesTest::aPagesOwnBackAndForwardReachWrittenPages() {
+    PortalWindow fixture;
+    QVERIFY(fixture.Start());
+    MainWindow& window = *fixture.window;
+    BrowserView* side = window.SideColumn();
+    QVERIFY(PlayMomo(fixture));
+    QVERIFY(LoadAfter(side, [&] { window.Panel().collect->click(); }));
+    const QUrl confirmation = side->url();
+    QVERIFY(LoadAfter(side, [&] { window.Panel().library->click(); }));
+    const QUrl library = side->url();
+    QVERIFY(LoadAfter(side, [&] { side->Navigate(fixture.portal.Origin() + "/33/about.htm"); }));
+
+    QVERIFY(LoadAfter(side, [&] { Evaluate(side, "history.back()"); }));
+    QCOMPARE(side->url(), library);
+    QVERIFY(BodyText(side).contains(QStringLiteral("默默【茫茫】")));
+    // Back to the category page, before the confirmation.
+    QVERIFY(LoadAfter(side, [&] { window.Panel().back->click(); }));
+    QVERIFY(LoadAfter(side, [&] { window.Panel().back->click(); }));
+    QCOMPARE(side->url().scheme(), QStringLiteral("http"));
+    QVERIFY(LoadAfter(side, [&] { Evaluate(side, "history.forward()"); }));
+    QCOMPARE(side->url(), confirmation);
 }
 
 // Past the store's budget an old page goes, and going back to it says so in the client's

@@ -18,6 +18,7 @@ class MainWindowTest : public QObject {
     void startsOnBothPortalPages();
     void windowIsFramelessCentredAndAlone();
     void contentLayoutAtStartSize();
+    void narrowWindowStillPlacesTheMainView();
     void buttonGridAndCaptions();
     void maximiseGlyphAndGrips();
     void stackingOrderFollowsTheDefinition();
@@ -86,6 +87,22 @@ void MainWindowTest::contentLayoutAtStartSize() {
     QCOMPARE(window.MainView()->geometry(), QRect(8, 38, 390, 368));
     QCOMPARE(window.SideColumn()->geometry(), QRect(398, 38, 220, 257));
     QCOMPARE(window.Panel().panel->pos(), QPoint(398, 293));
+}
+
+// Narrower than the panel, the pass stops at the main view's width: only the main view's
+// left edge, the first step, is placed.
+void MainWindowTest::narrowWindowStillPlacesTheMainView() {
+    MainWindow& window = *fixture_.window;
+    const QSize size = window.size();
+    const QRect side = window.SideColumn()->geometry();
+    window.MainView()->move(50, 60);
+    window.resize(200, size.height());
+    QVERIFY(WaitUntil([&] { return window.width() == 200; }));
+    QCOMPARE(window.MainView()->geometry(), QRect(8, 60, 390, 368));
+    QCOMPARE(window.SideColumn()->geometry(), side);
+    window.resize(size);
+    QVERIFY(WaitUntil([&] { return window.size() == size; }));
+    QCOMPARE(window.MainView()->geometry(), QRect(8, 38, 390, 368));
 }
 
 void MainWindowTest::buttonGridAndCaptions() {

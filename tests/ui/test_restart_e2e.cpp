@@ -34,12 +34,6 @@ namespace {
 const QString kIdlePage = QStringLiteral("/33/disp.asp");
 const QString kLoginPage = QStringLiteral("/33/login.asp");
 
-quint16 PortalPort() {
-    const std::string_view origin = lorvex::kBuildPortalOrigin;
-    const QUrl url(QString::fromUtf8(origin.data(), static_cast<qsizetype>(origin.size())));
-    return static_cast<quint16>(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
-}
-
 // Whether the main view of the client's window shows a page: the upper left below the
 // title holds the idle page's heading and text, in many colours; a view left unpainted is
 // one colour.
@@ -59,7 +53,7 @@ bool ShowsPage(const QString& window) {
 
 }  // namespace
 
-class TestRestartE2E : public QObject {
+class RestartE2eTest : public QObject {
     Q_OBJECT
 
     lorvex::DemoPortal portal_;
@@ -107,7 +101,7 @@ class TestRestartE2E : public QObject {
         if (qEnvironmentVariableIsEmpty("LORVEX_BINARY")) QSKIP("LORVEX_BINARY is not set");
         if (QStandardPaths::findExecutable("xdotool").isEmpty()) QSKIP("xdotool is needed");
         QVERIFY(home_.isValid() && runtime_.isValid());
-        const quint16 port = PortalPort();
+        const quint16 port = BuildPortalPort();
         QVERIFY2(portal_.Start(port) == port,
                  qPrintable(QStringLiteral("port %1 of LORVEX_PORTAL_ORIGIN is taken").arg(port)));
     }
@@ -143,5 +137,5 @@ class TestRestartE2E : public QObject {
     }
 };
 
-LORVEX_UI_TEST_MAIN(TestRestartE2E)
+LORVEX_UI_TEST_MAIN(RestartE2eTest)
 #include "test_restart_e2e.moc"

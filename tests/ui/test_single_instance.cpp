@@ -106,7 +106,7 @@ bool OnOtherThread(const std::function<bool()>& call) {
 
 }  // namespace
 
-class TestSingleInstance : public QObject {
+class SingleInstanceTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -337,7 +337,7 @@ int main(int argc, char* argv[]) {
         return RunHelper(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     return lorvex::testing::RunUiTest(argc, argv, [](int c, char** v) {
-        TestSingleInstance test;
+        SingleInstanceTest test;
         return QTest::qExec(&test, c, v);
     });
 }

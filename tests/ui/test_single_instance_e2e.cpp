@@ -26,11 +26,6 @@ using namespace lorvex::testing;
 namespace {
 
 // The port of the portal the client was built for.
-quint16 PortalPort() {
-    const std::string_view origin = lorvex::kBuildPortalOrigin;
-    const QUrl url(QString::fromUtf8(origin.data(), static_cast<qsizetype>(origin.size())));
-    return static_cast<quint16>(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
-}
 const QString kDispPage = QStringLiteral("/33/disp.asp");
 const QString kCategoriesPage = QStringLiteral("/33/fl.htm");
 
@@ -71,7 +66,7 @@ bool Above(const QString& upper, const QString& lower) {
 
 }  // namespace
 
-class TestSingleInstanceE2E : public QObject {
+class SingleInstanceE2eTest : public QObject {
     Q_OBJECT
 
     QString binary_;
@@ -155,7 +150,7 @@ class TestSingleInstanceE2E : public QObject {
         QVERIFY(runtime_.isValid());
         // A build that shares its port with another running build fails here rather than
         // testing against the other build's portal.
-        const quint16 port = PortalPort();
+        const quint16 port = BuildPortalPort();
         QVERIFY2(portal_.Start(port) == port,
                  qPrintable(QStringLiteral("port %1 of LORVEX_PORTAL_ORIGIN is taken").arg(port)));
     }
@@ -263,6 +258,6 @@ class TestSingleInstanceE2E : public QObject {
     }
 };
 
-QTEST_GUILESS_MAIN(TestSingleInstanceE2E)
+QTEST_GUILESS_MAIN(SingleInstanceE2eTest)
 
 #include "test_single_instance_e2e.moc"

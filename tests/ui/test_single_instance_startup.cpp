@@ -45,7 +45,7 @@ const QString kAlreadyRunning = QStringLiteral("这程序已经运行,没必要�
 
 }  // namespace
 
-class TestSingleInstanceStartup : public QObject {
+class SingleInstanceStartupTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -129,5 +129,5 @@ class TestSingleInstanceStartup : public QObject {
     }
 };
 
-LORVEX_UI_TEST_MAIN(TestSingleInstanceStartup)
+LORVEX_UI_TEST_MAIN(SingleInstanceStartupTest)
 #include "test_single_instance_startup.moc"

@@ -21,7 +21,7 @@ class SkinPointerTest : public QObject {
     void dragOnTheTitleMovesTheWindow();
     void gripReleaseResizes_data();
     void gripReleaseResizes();
-    void gripOnMaximisedWindowOnlyLaysOut();
+    void pointerOnMaximisedWindowOnlyLaysOut();
 
   private:
     MainWindow& Window() { return fixture_.Window(); }
@@ -183,7 +183,7 @@ void SkinPointerTest::gripReleaseResizes() {
     if (grip == 4) QCOMPARE(window.Panel().panel->pos(), QPoint(w - 228, h - 125));
 }
 
-void SkinPointerTest::gripOnMaximisedWindowOnlyLaysOut() {
+void SkinPointerTest::pointerOnMaximisedWindowOnlyLaysOut() {
     MainWindow& window = Window();
     window.Skin().ToggleMaximize();
     QVERIFY(fixture_.WaitForMaximised());
@@ -207,6 +207,18 @@ void SkinPointerTest::gripOnMaximisedWindowOnlyLaysOut() {
     QVERIFY(window.isMaximized());
     QCOMPARE(window.geometry(), maximised);
     QCOMPARE(grip->pos(), QPoint(maximised.width() - 11, maximised.height() - 11));
+
+    // A drag on the title, with the button that moves the window by hand, moves nothing.
+    const QPoint title = fixture_.Global({300, 15});
+    QVERIFY(Xdo(MoveTo(title) << "mousedown"
+                              << "3" << MoveTo(title + QPoint(100, 50)) << "mouseup"
+                              << "3"));
+    // The client has had the drag once it sees the pointer over the picture.
+    PictureElement* maximise = window.Frame().maxRestoreButton;
+    QVERIFY(Xdo(MoveTo(maximise->mapToGlobal(maximise->rect().center()))));
+    QVERIFY(WaitUntil([&] { return maximise->underMouse(); }));
+    QVERIFY(window.isMaximized());
+    QCOMPARE(window.geometry(), maximised);
 
     // Restoring now lays the grips out again.
     window.Skin().ToggleMaximize();

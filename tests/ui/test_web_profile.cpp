@@ -34,11 +34,11 @@ QStringList FilesHolding(const QString& folder, const QByteArray& marker) {
 
 }  // namespace
 
-class TestWebProfile : public QObject {
+class WebProfileTest : public QObject {
     Q_OBJECT
 
     PortalWindow fixture_;
-    MainWindow& window() { return *fixture_.window; }
+    MainWindow& Window() { return *fixture_.window; }
 
   private slots:
     void initTestCase() {
@@ -50,9 +50,9 @@ class TestWebProfile : public QObject {
     void everyViewUsesTheProfileOnDisk() {
         QWebEngineProfile* profile = WebProfile();
         QVERIFY(!profile->isOffTheRecord());
-        QCOMPARE(window().MainView()->page()->profile(), profile);
-        QCOMPARE(window().SideColumn()->page()->profile(), profile);
-        QCOMPARE(window().Browsing().Popup().View()->page()->profile(), profile);
+        QCOMPARE(Window().MainView()->page()->profile(), profile);
+        QCOMPARE(Window().SideColumn()->page()->profile(), profile);
+        QCOMPARE(Window().Browsing().Popup().View()->page()->profile(), profile);
         QVERIFY(profile->persistentStoragePath().startsWith(
             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u'/'));
         QVERIFY(profile->cachePath().startsWith(
@@ -63,7 +63,7 @@ class TestWebProfile : public QObject {
 
     void pagesAreAskedForInChinese() {
         const QString page = QStringLiteral("/33/about.htm");
-        window().SideColumn()->Navigate(fixture_.portal.Origin() + page);
+        Window().SideColumn()->Navigate(fixture_.portal.Origin() + page);
         QVERIFY(fixture_.WaitForRequest(page));
         const QByteArray language = fixture_.portal.Header(page, "Accept-Language");
         QVERIFY2(language.startsWith("zh-CN"), language.constData());
@@ -88,7 +88,7 @@ class TestWebProfile : public QObject {
     }
 
     void engineTextsAreChinese() {
-        BrowserView* view = window().MainView();
+        BrowserView* view = Window().MainView();
         QCOMPARE(view->page()->action(QWebEnginePage::Back)->text(), QStringLiteral("后退"));
         QCOMPARE(view->page()->action(QWebEnginePage::Reload)->text(), QStringLiteral("重新加载"));
         // The engine's error page for a port where nothing listens.
@@ -108,7 +108,7 @@ class TestWebProfile : public QObject {
     void writtenPagesStayOffTheDisk() {
         QWebEngineProfile* profile = WebProfile();
         const QByteArray written = "written-page-marker-5c1e";
-        BrowserView* side = window().SideColumn();
+        BrowserView* side = Window().SideColumn();
         side->DocumentOpen();
         side->DocumentWrite("<html><body><p>" + written.toStdString() + "</p></body></html>");
         side->DocumentClose();
@@ -126,5 +126,5 @@ class TestWebProfile : public QObject {
     }
 };
 
-LORVEX_UI_TEST_MAIN(TestWebProfile)
+LORVEX_UI_TEST_MAIN(WebProfileTest)
 #include "test_web_profile.moc"

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #endif
@@ -98,9 +100,25 @@ quint16 DemoPortal::Start(quint16 port) {
 
 QString DemoPortal::Origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
 
+QStringList DemoPortal::Requests() const {
+    QStringList requests;
+    requests.reserve(static_cast<qsizetype>(log_.size()));
+    for (const Logged& request : log_) requests.append(request.pathAndQuery);
+    return requests;
+}
+
+void DemoPortal::SetLoggedRequests(qsizetype limit) {
+    loggedLimit_ = std::max<qsizetype>(0, limit);
+    while (static_cast<qsizetype>(log_.size()) > loggedLimit_) log_.pop_front();
+}
+
 QByteArray DemoPortal::Header(const QString& pathAndQuery, const QByteArray& name) const {
-    for (const auto& [key, value] : headers_.value(pathAndQuery)) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    for (auto request = log_.rbegin(); request != log_.rend(); ++request) {
+        if (request->pathAndQuery != pathAndQuery) continue;
+        for (const auto& [key, value] : request->headers) {
+            if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+        }
+        return {};
     }
     return {};
 }
@@ -114,8 +132,10 @@ void DemoPortal::SetRedirect(const QString& path, const QString& target) {
 }
 
 void DemoPortal::Record(const QString& pathAndQuery, const QHttpServerRequest& request) {
-    requests_.append(pathAndQuery);
-    headers_.insert(pathAndQuery, request.headers());
+    if (loggedLimit_ > 0) {
+        if (static_cast<qsizetype>(log_.size()) >= loggedLimit_) log_.pop_front();
+        log_.push_back({pathAndQuery, request.headers()});
+    }
     emit RequestReceived(pathAndQuery);
 }
 

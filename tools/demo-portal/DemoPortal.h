@@ -1,6 +1,6 @@
 // A local stand-in for the music-video portal. This is a development and test tool, not
 // part of the client: it serves GB2312 pages on 127.0.0.1 so the client can be run and
-// tested end to end on one machine, and it records every request it receives.
+// tested end to end on one machine, and it keeps a log of the last requests it received.
 #pragma once
 
 #include <QHash>
@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <vector>
 
 class QHttpServer;
@@ -35,15 +36,20 @@ class DemoPortal : public QObject {
     // "http://127.0.0.1:<port>"
     QString Origin() const;
 
-    // Every request so far, as path plus raw query exactly as received,
-    // e.g. "/33/search.asp?keyword=R%26B". Includes 404s, stylesheets and images.
-    // Qt parses the request target into a QUrl first, so hex escapes come back upper case
-    // and escapes of plain letters and digits ("%41") come back decoded.
-    QStringList Requests() const { return requests_; }
-    void ClearRequests() { requests_.clear(); }
+    // The last requests, up to the log's limit, oldest first, as path plus raw query exactly
+    // as received, e.g. "/33/search.asp?keyword=R%26B". Includes 404s, stylesheets and
+    // images. Qt parses the request target into a QUrl first, so hex escapes come back upper
+    // case and escapes of plain letters and digits ("%41") come back decoded.
+    QStringList Requests() const;
+    void ClearRequests() { log_.clear(); }
 
-    // A header (name in any case) of the last request for this path and query; empty when
-    // there was none.
+    // How many requests the log keeps (their paths and headers); older ones are dropped. 0
+    // keeps none. RequestReceived is emitted for every request either way.
+    static constexpr qsizetype kDefaultLoggedRequests = 5000;
+    void SetLoggedRequests(qsizetype limit);
+
+    // A header (name in any case) of the last logged request for this path and query; empty
+    // when there is none.
     QByteArray Header(const QString& pathAndQuery, const QByteArray& name) const;
 
     // While set, a request for `path` is answered with a redirect to `target`; an empty
@@ -64,6 +70,11 @@ class DemoPortal : public QObject {
     void RequestReceived(const QString& pathAndQuery);
 
   private:
+    struct Logged {
+        QString pathAndQuery;
+        QList<QPair<QByteArray, QByteArray>> headers;
+    };
+
     struct Stream {
         QPointer<QTcpSocket> socket;
         QByteArray body;
@@ -78,8 +89,8 @@ class DemoPortal : public QObject {
 
     QHttpServer* server_;
     quint16 port_ = 0;
-    QStringList requests_;
-    QHash<QString, QList<QPair<QByteArray, QByteArray>>> headers_;
+    std::deque<Logged> log_;
+    qsizetype loggedLimit_ = kDefaultLoggedRequests;
     QHash<QString, QString> redirects_;
     std::vector<Stream> streams_;
     QTimer* pacer_;

@@ -252,7 +252,8 @@ Reply FramesPage(const QByteArray&) {
 }
 
 // ?n=N: N alerts, then the title becomes "完N". Without n: alerts for ever. With
-// via=frame the alerts are those of a fresh frame, the engine's own function.
+// via=frame the alerts are those of a fresh frame, the engine's own function; with
+// via=sandbox those of a sandboxed frame (an origin of its own is all it lacks).
 Reply AlertsPage(const QByteArray& rawQuery) {
     const int count = GbkQueryValue(rawQuery, "n").toInt();
     QString script =
@@ -265,6 +266,17 @@ Reply AlertsPage(const QByteArray& rawQuery) {
             u"var f = document.createElement('iframe'); document.body.appendChild(f);\n"
             "var alert = f.contentWindow.alert;\n"_s +
             script;
+    }
+    if (GbkQueryValue(rawQuery, "via") == u"sandbox"_s) {
+        const QString framed = QStringLiteral(
+                                   "<script>for (var i = 1; i <= %1; i++) alert(i);"
+                                   " parent.postMessage('完%1', '*');</script>")
+                                   .arg(count);
+        return Html(Page(u"提示"_s,
+                         u"<h1>提示</h1>\n<script>addEventListener('message', function (e) {"
+                         " document.title = e.data; });</script>\n"
+                         "<iframe sandbox=\"allow-scripts allow-modals\" srcdoc=\""_s +
+                             framed.toHtmlEscaped() + u"\"></iframe>\n"_s));
     }
     return Html(Page(u"提示"_s, u"<h1>提示</h1>\n<script>"_s + script + u"</script>\n"_s));
 }
@@ -294,10 +306,22 @@ Reply ConsolePage(const QByteArray&) {
                      "console.error('bell\\x07 csi\\x9b2J');\n</script>\n"_s));
 }
 
+// An empty reply (204): a navigation to it leaves the page where it is.
+Reply EmptyReply(const QByteArray&) { return {204, {}, {}, {}}; }
+
 // A player whose screen can fill the display: the button under it asks for full screen, a
 // button on the screen leaves it, a double-click on the screen does either. The page notes
-// each answer in `answers` ("ok" or "refused").
-Reply VideoPage(const QByteArray&) {
+// each answer in `answers` ("ok" or "refused"). With ?again=1, once it has been in full
+// screen it asks to go back every 100 ms while it is out, as a page that wants the screen
+// back does.
+Reply VideoPage(const QByteArray& rawQuery) {
+    const QString again =
+        GbkQueryValue(rawQuery, "again") == u"1"_s
+            ? u"var been = false;\n"
+              "document.addEventListener('fullscreenchange', function () { been = true; });\n"
+              "setInterval(function () { if (been && !document.fullscreenElement) toggle(); },"
+              " 100);\n"_s
+            : QString();
     return Html(
         Page(u"全屏播放"_s,
              u"<div id=\"screen\" class=\"screen\" ondblclick=\"toggle()\">[WMV 播放器] 正在播放\n"
@@ -309,7 +333,8 @@ Reply VideoPage(const QByteArray&) {
              "      : document.getElementById('screen').requestFullscreen();\n"
              "  asked.then(function () { answers.push('ok'); },\n"
              "             function () { answers.push('refused'); });\n"
-             "}</script>\n"_s));
+             "}\n"_s +
+                 again + u"</script>\n"_s));
 }
 
 // --- Members ------------------------------------------------------------------------------
@@ -427,34 +452,21 @@ using Handler = Reply (*)(const QByteArray& rawQuery);
 // The idle page (disp.asp) is answered apart: it reads the request's cookies.
 const QHash<QString, Handler>& Routes() {
     static const QHash<QString, Handler> table{
-        {u"/33/login.asp"_s, &LoginPage},
-        {u"/33/fl.htm"_s, &CategoriesPage},
-        {u"/33/about.htm"_s, &AboutPage},
-        {u"/33/search.asp"_s, &SearchPage},
-        {u"/33/playwmv.asp"_s, &PlayerPage},
-        {u"/33/playrm.asp"_s, &PlayerPage},
-        {u"/33/mtvplayer.asp"_s, &PlayerPage},
-        {u"/33/mtv5.asp"_s, &Html5PlayerPage},
-        {u"/33/mtv.css"_s, &StyleSheet},
-        {u"/33/58.gif"_s, &SearchIcon},
-        {u"/33/popup.asp"_s, &PopupPage},
-        {u"/33/popad.asp"_s, &AdvertPage},
-        {u"/33/news.htm"_s, &NewsPage},
-        {u"/33/tall.asp"_s, &TallPage},
-        {u"/33/links.asp"_s, &LinksPage},
-        {u"/33/frames.asp"_s, &FramesPage},
-        {u"/33/alerts.asp"_s, &AlertsPage},
-        {u"/33/popask.asp"_s, &PopAskPage},
-        {u"/33/ask.asp"_s, &AskPage},
-        {u"/33/leave.asp"_s, &LeavePage},
-        {u"/33/console.asp"_s, &ConsolePage},
-        {u"/33/video.asp"_s, &VideoPage},
-        {u"/html/index.htm"_s, &SiteHomePage},
-        {u"/html/movie.htm"_s, &MoviesPage},
-        {u"/html/donghua.htm"_s, &AnimationPage},
-        {u"/html/cai0.htm"_s, &RingtonesPage},
-        {u"/33/names.asp"_s, &SaveNamesPage},
-        {u"/33/stream.asp"_s, &StreamPage},
+        {u"/33/login.asp"_s, &LoginPage},         {u"/33/fl.htm"_s, &CategoriesPage},
+        {u"/33/about.htm"_s, &AboutPage},         {u"/33/search.asp"_s, &SearchPage},
+        {u"/33/playwmv.asp"_s, &PlayerPage},      {u"/33/playrm.asp"_s, &PlayerPage},
+        {u"/33/mtvplayer.asp"_s, &PlayerPage},    {u"/33/mtv.css"_s, &StyleSheet},
+        {u"/33/58.gif"_s, &SearchIcon},           {u"/33/popup.asp"_s, &PopupPage},
+        {u"/33/popad.asp"_s, &AdvertPage},        {u"/33/news.htm"_s, &NewsPage},
+        {u"/33/tall.asp"_s, &TallPage},           {u"/33/links.asp"_s, &LinksPage},
+        {u"/33/frames.asp"_s, &FramesPage},       {u"/33/alerts.asp"_s, &AlertsPage},
+        {u"/33/popask.asp"_s, &PopAskPage},       {u"/33/ask.asp"_s, &AskPage},
+        {u"/33/leave.asp"_s, &LeavePage},         {u"/33/console.asp"_s, &ConsolePage},
+        {u"/33/video.asp"_s, &VideoPage},         {u"/html/index.htm"_s, &SiteHomePage},
+        {u"/html/movie.htm"_s, &MoviesPage},      {u"/html/donghua.htm"_s, &AnimationPage},
+        {u"/html/cai0.htm"_s, &RingtonesPage},    {u"/33/empty.asp"_s, &EmptyReply},
+        {u"/html/cai0.htm"_s, &RingtonesPage},    {u"/33/names.asp"_s, &SaveNamesPage},
+        {u"/33/mtv5.asp"_s, &Html5PlayerPage},    {u"/33/stream.asp"_s, &StreamPage},
         {u"/33/popstream.asp"_s, &PopStreamPage},
     };
     return table;

@@ -36,6 +36,8 @@ int main(int argc, char* argv[]) {
     }
 
     lorvex::DemoPortal portal;
+    // It may run for as long as the user is logged in: requests are printed, never kept.
+    portal.SetLoggedRequests(0);
     portal.ReportPaints(parser.isSet(paintOption));
     // Qt logs its own message when the port is taken; the message below says it in one line.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.httpserver.critical=false"));

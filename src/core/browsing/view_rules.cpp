@@ -47,4 +47,10 @@ bool CrashReloads::ReloadAfterCrash(TimePoint now) {
     return true;
 }
 
+void FullScreenReentry::UserLeft(TimePoint now) { leftAt_ = now; }
+
+void FullScreenReentry::UserInput(TimePoint now) {
+    if (leftAt_ && now - *leftAt_ >= kReentryDelay) leftAt_.reset();
+}
+
 }  // namespace lorvex

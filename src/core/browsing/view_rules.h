@@ -1,5 +1,6 @@
-// Rules of a browser view that are not the portal's: the steps of its zoom, and when a view
-// whose renderer ended abnormally loads its page again.
+// Rules of a browser view that are not the portal's: the steps of its zoom, when a view
+// whose renderer ended abnormally loads its page again, and when a page may go back into
+// full screen after the user left it.
 #pragma once
 
 #include <chrono>
@@ -44,6 +45,27 @@ class CrashReloads {
 
   private:
     std::optional<TimePoint> lastReload_;
+};
+
+// A page the user took out of full screen (Esc, closing the full-screen window) may go back
+// only after a new input of the user on the page (a click, a key) that comes at least
+// kReentryDelay after leaving: the page cannot take the screen back at once, nor with the
+// next key or click the user meant for leaving. Leaving by the page's own doing holds
+// nothing back.
+class FullScreenReentry {
+  public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    static constexpr std::chrono::milliseconds kReentryDelay{1000};
+
+    // The user left the page's full screen at `now`.
+    void UserLeft(TimePoint now);
+    // The user gave the page input at `now`.
+    void UserInput(TimePoint now);
+    // Whether the page may go full screen now.
+    bool MayEnter() const { return !leftAt_.has_value(); }
+
+  private:
+    std::optional<TimePoint> leftAt_;  // while the page is held back
 };
 
 }  // namespace lorvex

@@ -10,10 +10,11 @@ bool NavigationAllowed(const NavigationRequest& request, std::string_view ownSch
         return request.path == "blank" || (request.path == "srcdoc" && !request.mainFrame);
     }
     if (request.scheme == ownScheme) {
-        const bool throughHistory =
-            request.kind == NavigationKind::BackForward || request.kind == NavigationKind::Reload;
+        // The view's history holds only what the client put there: a page's own back or
+        // forward may reach a written page, as the client's buttons do.
+        if (request.kind == NavigationKind::BackForward) return request.mainFrame;
         return request.mainFrame && request.byClient &&
-               (request.kind == NavigationKind::Typed || throughHistory);
+               (request.kind == NavigationKind::Typed || request.kind == NavigationKind::Reload);
     }
     return false;
 }

@@ -23,16 +23,17 @@ struct NavigationRequest {
 
 // Whether a view follows a navigation. Web addresses go anywhere; "about:blank" too, and
 // "about:srcdoc" in frames (a frame showing markup of its own page). The client's own
-// scheme `ownScheme` only in the top document and only when the client loads it or moves
-// through its history to it. Everything else (file:, data:, blob:, outside programs' schemes
+// scheme `ownScheme` only in the top document: when the client loads or reloads it, or
+// through the view's history, whoever moves there (the client's buttons or the page's own
+// history.back()). Everything else (file:, data:, blob:, outside programs' schemes
 // ...) is refused.
 bool NavigationAllowed(const NavigationRequest& request, std::string_view ownScheme);
 
 // Counts a page's script dialogs. A page that asks again within kBurstGap of the user's
 // answer to its previous dialog continues a burst; after kShownPerBurst dialogs of one burst,
-// the page is silenced: its further dialogs are answered without being shown until it
-// navigates (Reset). The gap runs from the answer, so a user who takes long to read is not
-// counted against the page.
+// the page is silenced: its further dialogs are answered without being shown until a new
+// document replaces it (Reset). The gap runs from the answer, so a user who takes long to
+// read is not counted against the page.
 class DialogThrottle {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -43,7 +44,7 @@ class DialogThrottle {
     bool Show(TimePoint now);
     // The user answered the shown dialog at `now`.
     void Answered(TimePoint now);
-    // The page navigated: the next document starts afresh.
+    // A new document replaced the page: it starts afresh.
     void Reset() { *this = DialogThrottle(); }
     bool Silenced() const { return silenced_; }
 

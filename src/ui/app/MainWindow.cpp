@@ -15,6 +15,7 @@
 #include "ui/app/SingleInstance.h"
 #include "ui/app/build_config.h"
 #include "ui/browsing/BrowsingController.h"
+#include "ui/browsing/FullScreenHost.h"
 #include "ui/desktop/MessageBoxes.h"
 #include "ui/desktop/ScreenUnits.h"
 #include "ui/desktop/SystemLauncher.h"
@@ -129,6 +130,10 @@ void MainWindow::WireControls() {
     connect(browsing, &BrowsingController::MainViewCompleted, favourites,
             &FavouritesController::MainViewCompleted);
 
+    // The main view back from full screen takes its place in the window as it is now.
+    connect(&browsing->FullScreen(), &FullScreenHost::ViewReturned, this,
+            [this] { LayoutContent(); });
+
     WindowSkin* skin = skin_;
     onClick(p.stayOnTop, [skin, button = p.stayOnTop] { skin->ToggleStayOnTop(button); });
     skin->OfferStayOnTop(p.stayOnTop);
@@ -199,7 +204,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 // Places the two views and the panel for the window's current size; a pass that meets a
-// negative size stops there and leaves the rest where it was.
+// negative size stops there and leaves the rest where it was. The main view is left alone
+// while it is in full screen, and placed once it is back.
 void MainWindow::LayoutContent() {
     if (panel_.panel == nullptr) return;
     const ContentPass pass = ContentLayout(
@@ -242,7 +248,9 @@ void MainWindow::LayoutContent() {
                 panel.setX(value);
                 break;
         }
-        mainView_->Place(main.x(), main.y(), main.width(), main.height());
+        if (mainView_->parentWidget() == this) {
+            mainView_->Place(main.x(), main.y(), main.width(), main.height());
+        }
         sideColumn_->Place(side.x(), side.y(), side.width(), side.height());
         panel_.panel->move(panel);
     }

@@ -23,7 +23,7 @@ constexpr int kBoxWidth = 360;
 
 }  // namespace
 
-PageDialog::PageDialog(QWidget* view, PageDialogKind kind, const QString& host,
+PageDialog::PageDialog(QWidget* view, PageDialogKind kind, const DialogAsker& asker,
                        const QString& message, const QString& defaultText)
     : QWidget(view) {
     setObjectName(QStringLiteral("PageDialog"));
@@ -36,8 +36,10 @@ PageDialog::PageDialog(QWidget* view, PageDialogKind kind, const QString& host,
     colours.setColor(QPalette::Window, Qt::white);
     box_->setPalette(colours);
 
-    title_ = new QLabel(
-        host.isEmpty() ? QStringLiteral("网页消息") : host + QStringLiteral(" 显示"), box_);
+    title_ = new QLabel(asker.host.isEmpty() ? QStringLiteral("网页消息")
+                        : asker.framed ? asker.host + QStringLiteral(" 上的嵌入式网页显示")
+                                       : asker.host + QStringLiteral(" 显示"),
+                        box_);
     title_->setObjectName(QStringLiteral("title"));
     title_->setTextFormat(Qt::PlainText);
     QFont bold = title_->font();

@@ -14,13 +14,22 @@ namespace lorvex {
 
 enum class PageDialogKind { Alert, Confirm, Prompt, LeavePage };
 
-// One dialog: a cover over its view with a box in it, titled with the host of the site that
-// asks. Buttons "accept" and, except for alerts, "reject"; prompts have a text field
-// "input". The cover keeps the mouse from the page underneath.
+// Who asks: the host of the asking site, in its ASCII form so look-alike letters cannot pose
+// as another site. A frame without an origin of its own (a sandboxed or data: frame) is
+// named by the host of the top page it is framed in, and `framed` says so. Empty when
+// neither is known.
+struct DialogAsker {
+    QString host;
+    bool framed = false;
+};
+
+// One dialog: a cover over its view with a box in it, titled with who asks. Buttons "accept" and,
+// except for alerts, "reject"; prompts have a text field "input". The cover keeps the mouse from
+// the page underneath.
 class PageDialog : public QWidget {
     Q_OBJECT
   public:
-    PageDialog(QWidget* view, PageDialogKind kind, const QString& host, const QString& message,
+    PageDialog(QWidget* view, PageDialogKind kind, const DialogAsker& asker, const QString& message,
                const QString& defaultText);
 
     QString Title() const;

@@ -39,16 +39,18 @@ void PageDialogHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const PageDialogKind kind = name == QLatin1String("confirm")  ? PageDialogKind::Confirm
                                 : name == QLatin1String("prompt") ? PageDialogKind::Prompt
                                                                   : PageDialogKind::Alert;
-    const QString host = AskingHost(job->initiator());
+    // A frame without an origin of its own is refused: the engine's path then asks, which
+    // keeps the frame's sandbox (no dialogs unless it allows them).
+    const DialogAsker asker = AskerOf(job->initiator(), {});
     if (dialogs == nullptr || (kind == PageDialogKind::Alert && name != QLatin1String("alert")) ||
-        host.isEmpty()) {
+        asker.framed) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
         return;
     }
     const QUrlQuery query(url);
     QPointer<QWebEngineUrlRequestJob> asking(job);
     PageDialog* dialog =
-        dialogs->Ask(kind, host, query.queryItemValue(QStringLiteral("m"), QUrl::FullyDecoded),
+        dialogs->Ask(kind, asker, query.queryItemValue(QStringLiteral("m"), QUrl::FullyDecoded),
                      query.queryItemValue(QStringLiteral("v"), QUrl::FullyDecoded),
                      [asking](bool accepted, const QString& text) {
                          if (asking == nullptr) return;

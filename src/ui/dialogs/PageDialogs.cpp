@@ -29,7 +29,12 @@ bool SilentAnswer(PageDialogKind kind) {
 
 }  // namespace
 
-QString AskingHost(const QUrl& origin) { return origin.host(QUrl::FullyEncoded); }
+DialogAsker AskerOf(const QUrl& origin, const QUrl& page) {
+    const QString host = origin.host(QUrl::FullyEncoded);
+    if (!host.isEmpty()) return {host, false};
+    // An opaque origin: the frame speaks for no site, so it is named by the page it is in.
+    return {page.host(QUrl::FullyEncoded), true};
+}
 
 PageDialogs::PageDialogs(QWidget* view)
     : view_(view), token_(QUuid::createUuid().toString(QUuid::Id128)) {
@@ -53,7 +58,7 @@ QWebEngineScript PageDialogs::PageScript() const {
     return script;
 }
 
-PageDialog* PageDialogs::Ask(PageDialogKind kind, const QString& host, const QString& message,
+PageDialog* PageDialogs::Ask(PageDialogKind kind, const DialogAsker& asker, const QString& message,
                              const QString& defaultText, Answer answer) {
     if (silent_ || open_ != nullptr || !throttle_.Show(Clock::now())) {
         answer(SilentAnswer(kind), QString());
@@ -61,7 +66,7 @@ PageDialog* PageDialogs::Ask(PageDialogKind kind, const QString& host, const QSt
     }
     const QWidget* focus = QApplication::focusWidget();
     const bool hadFocus = focus != nullptr && (focus == view_ || view_->isAncestorOf(focus));
-    auto* dialog = new PageDialog(view_, kind, host, message, defaultText);
+    auto* dialog = new PageDialog(view_, kind, asker, message, defaultText);
     open_ = dialog;
     QObject::connect(
         dialog, &PageDialog::Finished, dialog, [this, dialog, kind, answer = std::move(answer)] {
@@ -81,7 +86,7 @@ PageDialog* PageDialogs::Ask(PageDialogKind kind, const QString& host, const QSt
     return dialog;
 }
 
-bool PageDialogs::AskAndWait(PageDialogKind kind, const QString& host, const QString& message,
+bool PageDialogs::AskAndWait(PageDialogKind kind, const DialogAsker& asker, const QString& message,
                              const QString& defaultText, QString* text) {
     struct Outcome {
         bool done = false;
@@ -90,7 +95,7 @@ bool PageDialogs::AskAndWait(PageDialogKind kind, const QString& host, const QSt
     };
     auto outcome = std::make_shared<Outcome>();
     QEventLoop loop;
-    Ask(kind, host, message, defaultText,
+    Ask(kind, asker, message, defaultText,
         [outcome, loop = QPointer<QEventLoop>(&loop)](bool accepted, const QString& answer) {
             *outcome = {true, accepted, answer};
             if (loop != nullptr) loop->quit();

@@ -22,9 +22,8 @@
 
 namespace lorvex {
 
-// The host of the site that asks, in its ASCII form so look-alike letters cannot pose as
-// another site; empty for a frame without one (a sandboxed or data: frame).
-QString AskingHost(const QUrl& origin);
+// Who asks, from the asking frame's origin and the address of the top page it belongs to.
+DialogAsker AskerOf(const QUrl& origin, const QUrl& page);
 
 // Answers the dialogs of one view's pages.
 class PageDialogs {
@@ -41,19 +40,19 @@ class PageDialogs {
     // way. A silenced view or page, or a second dialog while one is open, gets the silent
     // answer at once: alert OK, confirm and prompt cancelled, leave-page yes. Returns the
     // box, or nullptr when answered at once.
-    PageDialog* Ask(PageDialogKind kind, const QString& host, const QString& message,
+    PageDialog* Ask(PageDialogKind kind, const DialogAsker& asker, const QString& message,
                     const QString& defaultText, Answer answer);
     // The same, returning the answer: waits for it in a nested event loop, which also ends
     // when the application quits (the dialog then counts as cancelled).
-    bool AskAndWait(PageDialogKind kind, const QString& host, const QString& message,
+    bool AskAndWait(PageDialogKind kind, const DialogAsker& asker, const QString& message,
                     const QString& defaultText, QString* text);
 
     // From now on every dialog is answered silently; an open one is cancelled.
     void Silence();
     // Cancels the open dialog, if any (the client is taking the view elsewhere).
     void Dismiss();
-    // The view goes to another document.
-    void PageNavigated() { throttle_.Reset(); }
+    // A new document has begun in the view: its dialogs are counted afresh.
+    void DocumentStarted() { throttle_.Reset(); }
 
     // The script that routes the pages' alert, confirm and prompt to this view's dialogs.
     QWebEngineScript PageScript() const;

@@ -59,9 +59,6 @@ class FavouritesController : public QObject {
     // Enables the library button exactly when the favourites file exists.
     void UpdateLibraryButton();
 
-    // The documents folder the latest command found (native separators).
-    const QString& LastDocumentsFolder() const { return lastDocumentsFolder_; }
-
   private:
     // Resolves the documents folder afresh, remembers it, and returns the file's path.
     QString LocateFavouritesFile();
@@ -69,7 +66,7 @@ class FavouritesController : public QObject {
 
     const PortalAddresses& portal_;
     Parts parts_;
-    QString lastDocumentsFolder_;
+    QString lastDocumentsFolder_;  // the latest command's (native separators)
 };
 
 }  // namespace lorvex

@@ -108,6 +108,9 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, BrowserView* view)
     scripts().insert(WrittenPageScript());
     scripts().insert(view->Dialogs().PageScript());
     scripts().insert(DocumentCreatedScript(documentMarker_));
+    // A page's dialogs are counted until a new document replaces it.
+    connect(this, &BrowserPage::DocumentCommitted, view,
+            [view] { view->Dialogs().DocumentStarted(); });
 }
 
 void BrowserPage::triggerAction(WebAction action, bool checked) {
@@ -132,11 +135,8 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     const bool byClient = isMainFrame && view_->TakeClientNavigation();
     const std::string scheme = url.scheme().toStdString();
     const std::string path = url.path().toStdString();
-    const bool allowed =
-        NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient}, kWrittenPageScheme);
-    // A page's dialogs are counted until it navigates.
-    if (allowed && isMainFrame) view_->Dialogs().PageNavigated();
-    return allowed;
+    return NavigationAllowed({scheme, path, KindOf(type), isMainFrame, byClient},
+                             kWrittenPageScheme);
 }
 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
@@ -168,7 +168,7 @@ void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
 // The page's dialog requests, answered through its view's dialogs.
 
 void BrowserPage::javaScriptAlert(const QUrl& securityOrigin, const QString& msg) {
-    view_->Dialogs().AskAndWait(PageDialogKind::Alert, AskingHost(securityOrigin), msg, {},
+    view_->Dialogs().AskAndWait(PageDialogKind::Alert, AskerOf(securityOrigin, url()), msg, {},
                                 nullptr);
 }
 
@@ -177,16 +177,16 @@ bool BrowserPage::javaScriptConfirm(const QUrl& securityOrigin, const QString& m
         // A page never holds back the client's own navigations (its buttons, its written
         // pages); only the page's own ones are put to the user.
         if (view_->ClientNavigating()) return true;
-        return view_->Dialogs().AskAndWait(PageDialogKind::LeavePage, AskingHost(securityOrigin),
-                                           msg, {}, nullptr);
+        return view_->Dialogs().AskAndWait(PageDialogKind::LeavePage,
+                                           AskerOf(securityOrigin, url()), msg, {}, nullptr);
     }
-    return view_->Dialogs().AskAndWait(PageDialogKind::Confirm, AskingHost(securityOrigin), msg, {},
-                                       nullptr);
+    return view_->Dialogs().AskAndWait(PageDialogKind::Confirm, AskerOf(securityOrigin, url()), msg,
+                                       {}, nullptr);
 }
 
 bool BrowserPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
                                    const QString& defaultValue, QString* result) {
-    return view_->Dialogs().AskAndWait(PageDialogKind::Prompt, AskingHost(securityOrigin), msg,
+    return view_->Dialogs().AskAndWait(PageDialogKind::Prompt, AskerOf(securityOrigin, url()), msg,
                                        defaultValue, result);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
@@ -90,14 +91,22 @@ void BrowserView::SetFullScreenHandler(FullScreenHandler handler) {
 // Leaving is always granted: the page is leaving anyway.
 void BrowserView::AnswerFullScreen(QWebEngineFullScreenRequest request) {
     const bool on = request.toggleOn();
-    if (on && !fullScreen_) {
-        request.reject();
+    if (on && !inFullScreen_ && !(fullScreen_ && fullScreen_(true))) {
+        // Once a page has asked, the engine of this Qt version has no refusal that reaches it:
+        // a rejected request is left pending, and every later one of the page waits behind
+        // it. So the request is granted within the view and ended shortly after; the view
+        // stays where it is and the screen is never the page's. Ended at once, before the
+        // page has entered, the engine again sometimes leaves the page's next request
+        // unanswered.
+        request.accept();
+        QTimer::singleShot(250, page_,
+                           [page = page_] { page->triggerAction(QWebEnginePage::ExitFullScreen); });
         return;
     }
     request.accept();
     if (on == inFullScreen_) return;
     inFullScreen_ = on;
-    fullScreen_(on);
+    if (!on) fullScreen_(false);
 }
 
 // A renderer that ended abnormally takes the page's full screen with it; the view loads its

@@ -52,11 +52,11 @@ class BrowserView : public QWebEngineView {
     void SetLauncher(SystemLauncher* launcher) { launcher_ = launcher; }
 
     // Answers the full-screen requests of the view's pages: called with true when a page
-    // goes full screen, with false when it leaves (by itself, by Esc, by navigating away, or
-    // because its renderer ended). A view without a handler refuses every request.
-    using FullScreenHandler = std::function<void(bool)>;
+    // asks to go full screen, and returns whether it may (false refuses the request and
+    // changes nothing); called with false when it leaves (by itself, by Esc, by navigating
+    // away, or because its renderer ended). A view without a handler refuses every request.
+    using FullScreenHandler = std::function<bool(bool)>;
     void SetFullScreenHandler(FullScreenHandler handler);
-    bool InFullScreen() const { return inFullScreen_; }
     void AnswerFullScreen(QWebEngineFullScreenRequest request);
 
     // The address of the view's top-level document as the user reads it: non-ASCII escapes

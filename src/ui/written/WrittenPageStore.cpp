@@ -25,7 +25,12 @@ WrittenPageStore::~WrittenPageStore() {
     }
 }
 
+// Another store (another main window in the same process) may have taken the scheme
+// meanwhile: the store that writes a page serves it.
 QUrl WrittenPageStore::Add(std::string bytes) {
+    for (const QPointer<QWebEnginePage>& page : watched_) {
+        if (page) ServeOn(page->profile());
+    }
     const std::uint64_t number = pages_.Add(std::move(bytes));
     pages_.Prune([this](std::uint64_t n) { return Reachable(n); });
     return WrittenPageUrl(number);

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "ui/app/build_config.h"
 #include "ui/desktop/Compositing.h"
 #include "ui/desktop/Platform.h"
 #include "ui/dialogs/PageDialogHandler.h"
@@ -97,6 +98,12 @@ qint64 ProcessTreePssKiB() {
         }
     }
     return total;
+}
+
+quint16 BuildPortalPort() {
+    const std::string_view origin = kBuildPortalOrigin;
+    const QUrl url(QString::fromUtf8(origin.data(), static_cast<qsizetype>(origin.size())));
+    return static_cast<quint16>(url.port(url.scheme() == QLatin1String("https") ? 443 : 80));
 }
 
 QProcessEnvironment ClientEnvironment(const QString& home, const QString& runtime) {

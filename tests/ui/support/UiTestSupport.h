@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -79,6 +80,21 @@ class RecordingSaveDialog {
     QString answer;              // empty: the user declines
     bool acceptOffered = false;  // saves where offered instead
 };
+
+// Stands in for the desktop's program for a scheme (QDesktopServices::setUrlHandler):
+// records what it was asked to open.
+class SchemeProbe : public QObject {
+    Q_OBJECT
+  public slots:
+    void Open(const QUrl& url) { opened << url; }
+
+  public:
+    QList<QUrl> opened;
+};
+
+// The port of the build's portal origin (LORVEX_PORTAL_ORIGIN), where the real binary
+// looks for its portal.
+quint16 BuildPortalPort();
 
 // Runs a script in the view's current page and returns its result.
 QVariant Evaluate(BrowserView* view, const QString& script, int timeoutMs = 30000);
