@@ -143,6 +143,18 @@ void MprisTest::playPauseFromTheBus() {
     Ask({"-p", "lorvex", "play-pause"});
     QVERIFY(WaitUntil([&] { return playback->Position() > paused + 300; }, kPlayDeadline));
     QVERIFY(AskUntil({"-p", "lorvex", "status"}, "Playing"));
+    // Position and volume, read and written from the bus; who the player is.
+    QVERIFY(Ask({"-p", "lorvex", "position"}).toDouble() > 0);
+    Ask({"-p", "lorvex", "volume", "0.25"});
+    QVERIFY(WaitUntil([&] { return playback->Volume() == 25; }));
+    QVERIFY(AskUntil({"-p", "lorvex", "volume"}, "0.250000"));
+    QProcess identity;
+    identity.start("gdbus",
+                   {"call", "--session", "--dest", "org.mpris.MediaPlayer2.lorvex", "--object-path",
+                    "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
+                    "org.mpris.MediaPlayer2", "Identity"});
+    QVERIFY(WaitUntil([&] { return identity.state() == QProcess::NotRunning; }));
+    QCOMPARE(identity.readAllStandardOutput().trimmed(), QByteArray("(<'Lorvex'>,)"));
 }
 
 void MprisTest::playPauseOfHtml5Media() {
