@@ -6,7 +6,8 @@
 #   core/memory, core/media    players in pages' markup, play lists, clip addresses
 #   core/portal,               addresses, the address bar's reading, page rules; the
 #   core/downloads             download window's arithmetic and texts, offered names
-#   core/favourites            the favourites file
+#   core/favourites,           the favourites file; what the desktop is told plays
+#   core/now_playing
 #   core/written               the pages the client writes, and their store
 #   ui/scripts                 the page scripts (.js resources) and their loader
 #   ui/desktop                 message boxes, the system's browser and editor, the window
@@ -14,6 +15,7 @@
 #   ui/skin, ui/dialogs,       the skinned frame; the pages' script dialogs; the written
 #   ui/written, ui/downloads,  pages served to the views; the downloads' question and windows;
 #   ui/media                   the portal's players in the main view's pages
+#   ui/mpris                   the desktop's media controls (MPRIS) for the main view's players
 #   ui/web                     the browser view, its page, keys and menu, the web profile
 #   ui/browsing                navigation, search, new windows, pop-up host, full screen
 #   ui/favourites              collect, library, edit
@@ -26,6 +28,7 @@ set(layer_core/memory 0)
 set(layer_core/media 0)
 set(layer_core/portal 1)
 set(layer_core/favourites 2)
+set(layer_core/now_playing 2)
 set(layer_core/written 3)
 set(layer_ui/scripts 4)
 set(layer_ui/desktop 5)
@@ -34,6 +37,7 @@ set(layer_ui/dialogs 6)
 set(layer_ui/written 6)
 set(layer_ui/downloads 6)
 set(layer_ui/media 6)
+set(layer_ui/mpris 7)
 set(layer_ui/web 7)
 set(layer_ui/browsing 8)
 set(layer_ui/favourites 9)

@@ -12,6 +12,7 @@
 #include "ui/desktop/StartupTrace.h"
 #include "ui/desktop/UserLanguage.h"
 #include "ui/dialogs/PageDialogHandler.h"
+#include "ui/mpris/EngineMediaControls.h"
 #include "ui/web/BrowserView.h"
 #include "ui/web/WebProfile.h"
 #include "ui/written/WrittenPageHandler.h"
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     lorvex::RegisterWrittenPageScheme();
     lorvex::RegisterPageDialogScheme();
+    lorvex::SwitchOffEngineMediaControls();
     const lorvex::PlatformChoice platform =
         lorvex::ChoosePlatform(lorvex::PlatformEnvironment::OfProcess());
     if (lorvex::ChooseCompositing(platform.x11)) TraceStartup("software compositing chosen");

@@ -9,7 +9,7 @@ REPO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # ASF and RealMedia files, plugins-good fetches over HTTP, plugins-base plays.
 RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libxcb1-dev
+    qt6-base-dev libglib2.0-dev qt6-webengine-dev qt6-httpserver-dev qt6-websockets-dev libxcb1-dev
     libgl1-mesa-dri fonts-wqy-zenhei qt6-translations-l10n ffmpeg
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
@@ -19,7 +19,8 @@ TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool x11-utils clang-format stress-ng
     dpkg-dev desktop-file-utils appstream systemd
-    weston qt6-wayland ffmpeg python3-pyatspi at-spi2-core dbus-daemon
+    weston qt6-wayland ffmpeg python3-pyatspi at-spi2-core dbus-daemon playerctl
+    libglib2.0-bin
 )
 
 log() { printf '== %s\n' "$*"; }

@@ -198,6 +198,18 @@ Reply PlayerPage(const QByteArray& rawQuery) {
     return Html(Page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
 }
 
+// Serves mtv5.asp: the song of id in the browser's own player (HTML5 <video>).
+Reply Html5PlayerPage(const QByteArray& rawQuery) {
+    const Song* song = FindSong(GbkQueryValue(rawQuery, "id").toInt());
+    if (song == nullptr) return NotFound();
+    const QString body = QStringLiteral(
+                             "<h1>%1</h1>\n<p>演唱：%2</p>\n"
+                             "<video id=\"video\" src=\"media/clip.webm\" width=\"320\" "
+                             "height=\"240\" controls autoplay></video>\n")
+                             .arg(song->name.toHtmlEscaped(), song->singer.toHtmlEscaped());
+    return Html(Page(song->name.toHtmlEscaped() + u" - 播放"_s, body));
+}
+
 Reply TallPage(const QByteArray&) {
     QString body = u"<h1>长页面</h1>\n"_s;
     for (int i = 1; i <= 300; ++i) {
@@ -440,21 +452,22 @@ using Handler = Reply (*)(const QByteArray& rawQuery);
 // The idle page (disp.asp) is answered apart: it reads the request's cookies.
 const QHash<QString, Handler>& Routes() {
     static const QHash<QString, Handler> table{
-        {u"/33/login.asp"_s, &LoginPage},      {u"/33/fl.htm"_s, &CategoriesPage},
-        {u"/33/about.htm"_s, &AboutPage},      {u"/33/search.asp"_s, &SearchPage},
-        {u"/33/playwmv.asp"_s, &PlayerPage},   {u"/33/playrm.asp"_s, &PlayerPage},
-        {u"/33/mtvplayer.asp"_s, &PlayerPage}, {u"/33/mtv.css"_s, &StyleSheet},
-        {u"/33/58.gif"_s, &SearchIcon},        {u"/33/popup.asp"_s, &PopupPage},
-        {u"/33/popad.asp"_s, &AdvertPage},     {u"/33/news.htm"_s, &NewsPage},
-        {u"/33/tall.asp"_s, &TallPage},        {u"/33/links.asp"_s, &LinksPage},
-        {u"/33/frames.asp"_s, &FramesPage},    {u"/33/alerts.asp"_s, &AlertsPage},
-        {u"/33/popask.asp"_s, &PopAskPage},    {u"/33/ask.asp"_s, &AskPage},
-        {u"/33/leave.asp"_s, &LeavePage},      {u"/33/console.asp"_s, &ConsolePage},
-        {u"/33/video.asp"_s, &VideoPage},      {u"/html/index.htm"_s, &SiteHomePage},
-        {u"/html/movie.htm"_s, &MoviesPage},   {u"/html/donghua.htm"_s, &AnimationPage},
-        {u"/html/cai0.htm"_s, &RingtonesPage}, {u"/33/empty.asp"_s, &EmptyReply},
-        {u"/html/cai0.htm"_s, &RingtonesPage}, {u"/33/names.asp"_s, &SaveNamesPage},
-        {u"/33/stream.asp"_s, &StreamPage},    {u"/33/popstream.asp"_s, &PopStreamPage},
+        {u"/33/login.asp"_s, &LoginPage},         {u"/33/fl.htm"_s, &CategoriesPage},
+        {u"/33/about.htm"_s, &AboutPage},         {u"/33/search.asp"_s, &SearchPage},
+        {u"/33/playwmv.asp"_s, &PlayerPage},      {u"/33/playrm.asp"_s, &PlayerPage},
+        {u"/33/mtvplayer.asp"_s, &PlayerPage},    {u"/33/mtv.css"_s, &StyleSheet},
+        {u"/33/58.gif"_s, &SearchIcon},           {u"/33/popup.asp"_s, &PopupPage},
+        {u"/33/popad.asp"_s, &AdvertPage},        {u"/33/news.htm"_s, &NewsPage},
+        {u"/33/tall.asp"_s, &TallPage},           {u"/33/links.asp"_s, &LinksPage},
+        {u"/33/frames.asp"_s, &FramesPage},       {u"/33/alerts.asp"_s, &AlertsPage},
+        {u"/33/popask.asp"_s, &PopAskPage},       {u"/33/ask.asp"_s, &AskPage},
+        {u"/33/leave.asp"_s, &LeavePage},         {u"/33/console.asp"_s, &ConsolePage},
+        {u"/33/video.asp"_s, &VideoPage},         {u"/html/index.htm"_s, &SiteHomePage},
+        {u"/html/movie.htm"_s, &MoviesPage},      {u"/html/donghua.htm"_s, &AnimationPage},
+        {u"/html/cai0.htm"_s, &RingtonesPage},    {u"/33/empty.asp"_s, &EmptyReply},
+        {u"/html/cai0.htm"_s, &RingtonesPage},    {u"/33/names.asp"_s, &SaveNamesPage},
+        {u"/33/mtv5.asp"_s, &Html5PlayerPage},    {u"/33/stream.asp"_s, &StreamPage},
+        {u"/33/popstream.asp"_s, &PopStreamPage},
     };
     return table;
 }

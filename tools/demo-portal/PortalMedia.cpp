@@ -152,6 +152,15 @@ std::optional<Reply> MediaReplyFor(const QString& path, const QByteArray& refere
     if (name == u"broken.asx"_s) {
         return Reply{200, "video/x-ms-asf", "<html><body>Server Error</body></html>\r\n", {}};
     }
+    // The HTML5 player page's clip, for any song.
+    if (name == u"clip.webm"_s) {
+        if (!referer.startsWith((origin + u'/').toUtf8())) {
+            return ErrorPage(403, u"403 禁止访问"_s, u"请从本站页面播放歌曲。"_s);
+        }
+        const std::optional<QByteArray> bytes = ClipBytes(name);
+        if (!bytes) return ErrorPage(404, u"404 找不到文件"_s, u"视频文件没有生成。"_s);
+        return ClipReply(*bytes, "video/webm", range);
+    }
     const qsizetype dot = name.lastIndexOf(u'.');
     const Song* song = dot < 0 ? nullptr : FindSong(name.first(dot));
     const QString extension = dot < 0 ? QString() : name.mid(dot + 1);

@@ -22,6 +22,7 @@
 #include "ui/downloads/DownloadsController.h"
 #include "ui/favourites/FavouritesController.h"
 #include "ui/media/PagePlayerHost.h"
+#include "ui/mpris/MprisService.h"
 #include "ui/skin/PictureElement.h"
 #include "ui/skin/WindowSkin.h"
 #include "ui/web/BrowserPage.h"
@@ -178,6 +179,14 @@ void MainWindow::Load() {
     // Songs play in the main view's portal pages only.
     players_ = new PagePlayerHost(mainView_, mainView_->EnsurePage(),
                                   QUrl(QString::fromStdString(portal_.origin)));
+    // The desktop's media controls follow them, and go with them. Quit closes the window
+    // as its close button does, once the desktop's call has returned.
+    new MprisService(
+        players_,
+        QString::fromUtf8(kDesktopFileName.data(), static_cast<qsizetype>(kDesktopFileName.size())),
+        [this] { BringToFront(this, 0, {}); },
+        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); },
+        players_);
     // The pages are asked for first, in their order: the engine then starts its renderers
     // and fetches them while the frame and the buttons are laid out.
     mainView_->Navigate(QString::fromStdString(portal_.idle));

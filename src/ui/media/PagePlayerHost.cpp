@@ -12,6 +12,7 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 #include <algorithm>
+#include <cmath>
 
 #include "core/media/clip_address.h"
 #include "core/media/playback.h"
@@ -45,7 +46,8 @@ QWebEngineScript PlayersScript() {
     QWebEngineScript script;
     script.setName(QStringLiteral("lorvex-players"));
     script.setSourceCode(Resource(QStringLiteral(":/qtwebchannel/qwebchannel.js")) +
-                         PageScripts::Source(PageScript::Players));
+                         PageScripts::Source(PageScript::Players) +
+                         PageScripts::Source(PageScript::PageMedia));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(kPlayersWorld);
     script.setRunsOnSubFrames(false);
@@ -93,6 +95,7 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
     connect(bridge_, &PlayerPageBridge::Placed, this, &PagePlayerHost::Place);
     connect(bridge_, &PlayerPageBridge::Removed, this, &PagePlayerHost::Remove);
     connect(bridge_, &PlayerPageBridge::Commanded, this, &PagePlayerHost::Command);
+    connect(bridge_, &PlayerPageBridge::MediaReported, this, &PagePlayerHost::PageMedia);
     connect(page, &QWebEnginePage::loadStarted, this, &PagePlayerHost::Clear);
     connect(page, &QWebEnginePage::renderProcessTerminated, this, &PagePlayerHost::Clear);
 }
@@ -123,8 +126,11 @@ QList<PlayerBox*> PagePlayerHost::Boxes() const {
 void PagePlayerHost::Clear() {
     for (auto& [key, box] : boxes_) delete box.data();
     boxes_.clear();
+    const bool hadPlayers = !playbacks_.empty() || !pageMedia_.empty();
+    pageMedia_.clear();
     for (auto& [player, playback] : playbacks_) delete playback;
     playbacks_.clear();
+    if (hadPlayers) emit MediaCleared();
     opened_.clear();
     positionReported_.clear();
     players_.reset();
@@ -164,14 +170,21 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (playback == nullptr) {
         playback = new MediaPlayback(network_, relay_, settings->kind, this);
         const int player = placement->player;
-        connect(playback, &MediaPlayback::StateChanged, this,
-                [this, player] { Report(player, false); });
-        connect(playback, &MediaPlayback::VolumeChanged, this,
-                [this, player] { Report(player, false); });
-        connect(playback, &MediaPlayback::DurationChanged, this,
-                [this, player] { Report(player, false); });
+        connect(playback, &MediaPlayback::StateChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
+        connect(playback, &MediaPlayback::VolumeChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
+        connect(playback, &MediaPlayback::DurationChanged, this, [this, player] {
+            Report(player, false);
+            ReportMedia(player);
+        });
         connect(playback, &MediaPlayback::PositionChanged, this,
                 [this, player] { Report(player, true); });
+        ReportMedia(player);
     }
     const QString clip = QString::fromStdString(settings->clip);
     QString& opened = opened_[placement->player];
@@ -312,9 +325,93 @@ void PagePlayerHost::RemovePlayer(int player) {
     if (const auto found = playbacks_.find(player); found != playbacks_.end()) {
         delete found->second;
         playbacks_.erase(found);
+        emit MediaRemoved(player);
     }
     opened_.erase(player);
     positionReported_.erase(player);
+}
+
+void PagePlayerHost::ReportMedia(int player) {
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr) return;
+    MediaReport report;
+    report.state = playback->State();
+    report.durationMs = playback->Duration() > 0 ? playback->Duration() : -1;
+    report.canSeek = report.durationMs > 0;
+    report.volume = playback->Volume();
+    emit MediaReported(pageAddress_, player, report);
+}
+
+void PagePlayerHost::PageMedia(const QString& document, int id, const QString& state) {
+    if (!page_ || id <= 0 || !Current(document) || !SameOrigin(page_->url(), origin_)) return;
+    const QJsonObject reported = QJsonDocument::fromJson(state.toUtf8()).object();
+    const QString name = reported.value(u"state").toString();
+    MediaReport report;
+    if (name == u"playing") {
+        report.state = PlaybackState::Playing;
+    } else if (name == u"paused") {
+        report.state = PlaybackState::Paused;
+    } else if (name == u"ended") {
+        report.state = PlaybackState::Ended;
+    } else {
+        return;
+    }
+    const double duration = reported.value(u"duration").toDouble(-1);
+    report.durationMs = duration > 0 && std::isfinite(duration) ? qint64(duration * 1000) : -1;
+    report.canSeek = reported.value(u"seekable").toBool();
+    report.volume =
+        std::clamp(int(std::lround(reported.value(u"volume").toDouble() * 100)), 0, 100);
+    PageMediaState& known = pageMedia_[-id];
+    known.positionMs = std::max<qint64>(0, qint64(reported.value(u"position").toDouble() * 1000));
+    known.volume = report.volume;
+    if (pageAddress_.isEmpty() || !players_) pageAddress_ = page_->url();
+    emit MediaReported(pageAddress_, -id, report);
+}
+
+void PagePlayerHost::ControlMedia(int player, MediaCommand command, qint64 value) {
+    if (player < 0) {
+        static constexpr const char* kNames[] = {"play", "pause", "stop", "seek", "volume"};
+        if (pageMedia_.count(player) == 0) return;
+        emit bridge_->mediaCommand(-player, QString::fromLatin1(kNames[int(command)]),
+                                   double(value));
+        if (command == MediaCommand::SetPosition)
+            emit MediaSeeked(player, std::max<qint64>(0, value));
+        return;
+    }
+    MediaPlayback* playback = Playback(player);
+    if (playback == nullptr) return;
+    switch (command) {
+        case MediaCommand::Play:
+            playback->Play();
+            break;
+        case MediaCommand::Pause:
+            playback->Pause();
+            break;
+        case MediaCommand::Stop:
+            playback->Stop();
+            break;
+        case MediaCommand::SetPosition:
+            playback->SetPosition(std::max<qint64>(0, value));
+            emit MediaSeeked(player, std::max<qint64>(0, value));
+            break;
+        case MediaCommand::SetVolume:
+            playback->SetVolume(static_cast<int>(std::clamp<qint64>(value, 0, 100)));
+            break;
+    }
+}
+
+qint64 PagePlayerHost::MediaPosition(int player) const {
+    if (const auto found = pageMedia_.find(player); found != pageMedia_.end())
+        return found->second.positionMs;
+    const MediaPlayback* playback = Playback(player);
+    return playback == nullptr ? 0 : playback->Position();
+}
+
+int PagePlayerHost::MediaVolume(int player) const {
+    if (const auto found = pageMedia_.find(player); found != pageMedia_.end())
+        return found->second.volume;
+    const MediaPlayback* playback = Playback(player);
+    return playback == nullptr ? 0 : playback->Volume();
 }
 
 }  // namespace lorvex

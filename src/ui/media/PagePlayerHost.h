@@ -19,6 +19,7 @@
 #include <optional>
 
 #include "core/media/players.h"
+#include "core/now_playing/now_playing.h"
 
 class QWebEnginePage;
 class QWebEngineView;
@@ -43,6 +44,22 @@ class PagePlayerHost : public QObject {
     MediaPlayback* Playback(int player) const;
     QList<PlayerBox*> Boxes() const;
 
+    // For the desktop's media controls: a command for a player (a position in ms, a volume
+    // 0..100), and where a player is. The players are those of MediaReported: the client's
+    // own players by their number, the page's HTML5 media elements by negative numbers.
+    void ControlMedia(int player, MediaCommand command, qint64 value = 0);
+    qint64 MediaPosition(int player) const;
+    int MediaVolume(int player) const;
+
+  signals:
+    // A player of the page `page` was offered or changed its state or length.
+    void MediaReported(const QUrl& page, int player, const lorvex::MediaReport& report);
+    void MediaRemoved(int player);
+    // The page went: none of its players is left.
+    void MediaCleared();
+    // A command moved the player to `ms`.
+    void MediaSeeked(int player, qint64 ms);
+
   private:
     void Clear();
     bool Current(const QString& document);
@@ -56,6 +73,9 @@ class PagePlayerHost : public QObject {
     // times a second.
     void Report(int player, bool position);
     int PlayerOf(int key) const;
+    void ReportMedia(int player);
+    // A report of page_media.js on an HTML5 element: its player number is -id.
+    void PageMedia(const QString& document, int id, const QString& state);
 
     QPointer<QWebEngineView> view_;
     QPointer<QWebEnginePage> page_;
@@ -73,6 +93,11 @@ class PagePlayerHost : public QObject {
     std::map<int, QString> opened_;             // the address each player opened
     std::map<int, qint64> positionReported_;    // when each player's position last went
     QUrl pageAddress_;
+    struct PageMediaState {
+        qint64 positionMs = 0;
+        int volume = 100;
+    };
+    std::map<int, PageMediaState> pageMedia_;  // the HTML5 elements, by player number
 };
 
 }  // namespace lorvex

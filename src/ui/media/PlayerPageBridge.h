@@ -36,7 +36,17 @@ class PlayerPageBridge : public QObject {
         emit Commanded(document, key, name, value);
     }
 
+    // The page's HTML5 media element `id` (page_media.js's number for it), as JSON:
+    // {state: "playing"|"paused"|"ended", duration, position (s; duration -1 unknown),
+    // volume (0..1), seekable}.
+    Q_INVOKABLE void media(const QString& document, int id, const QString& state) {
+        emit MediaReported(document, id, state);
+    }
+
   signals:
+    // To page_media.js: the desktop's command for the media element `id`: play, pause,
+    // stop, seek (`value` in ms), volume (`value` 0..100).
+    void mediaCommand(int id, const QString& name, double value);
     // To the page script: what the element became ("box": the client's box shows over it;
     // "hidden": part of a player shown elsewhere; "silent": a player with no box), and the
     // kind of player it is part of ("wmp64", "wmp", "real").
@@ -51,6 +61,7 @@ class PlayerPageBridge : public QObject {
                 const QSizeF& viewport);
     void Removed(const QString& document, int key);
     void Commanded(const QString& document, int key, const QString& name, const QString& value);
+    void MediaReported(const QString& document, int id, const QString& state);
 };
 
 }  // namespace lorvex

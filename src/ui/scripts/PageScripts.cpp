@@ -22,10 +22,10 @@ QString Read(const char* file) {
 }  // namespace
 
 const QString& PageScripts::Source(PageScript script) {
-    static const std::array<QString, 7> sources = {
+    static const std::array<QString, 8> sources = {
         Read("no_scroll.js"),    Read("written_page.js"),     Read("page_dialogs.js"),
         Read("first_paint.js"),  Read("document_created.js"), Read("players.js"),
-        Read("player_names.js"),
+        Read("player_names.js"), Read("page_media.js"),
     };
     return sources[static_cast<std::size_t>(script)];
 }

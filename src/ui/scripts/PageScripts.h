@@ -16,6 +16,8 @@ enum class PageScript {
     Players,          // players.js: the page's Windows Media and RealPlayer elements, and
                       // where they are, for the client's players (after qwebchannel.js)
     PlayerNames,      // player_names.js: the names the page's scripts drive players by
+    PageMedia,        // page_media.js: the page's HTML5 media for the desktop's media
+                      // controls (after players.js, over its channel)
 };
 
 class PageScripts {

@@ -22,6 +22,10 @@
         else waiting.push(action);
     }
 
+    // For page_media.js, which follows in this world and talks over the same channel.
+    window.lorvexPlayersCall = call;
+    window.lorvexDocumentToken = documentToken;
+
     new QWebChannel(qt.webChannelTransport, function (channel) {
         bridge = channel.objects.players;
         bridge.placed.connect(placed);
