@@ -94,6 +94,7 @@ class DownloadCloseE2ETest : public QObject {
         }
     }
 
+    // NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
     void closingDuringADownloadStream() {
         QFETCH(bool, withKeyboard);
         QFETCH(Stage, stage);

@@ -140,8 +140,9 @@ void PlayersTest::eachMarkupFormPlays() {
 
     // The page's own links pause and play it again, and its scripts read the state in
     // the numbers of its kind of player.
-    for (const auto& [link, state] :
+    for (const auto& [link, wanted] :
          {std::pair{"pause", PlaybackState::Paused}, std::pair{"play", PlaybackState::Playing}}) {
+        const PlaybackState state = wanted;
         Evaluate(Main(), QStringLiteral("document.getElementById('%1').click()").arg(link));
         QVERIFY2(WaitUntil([&] { return playback->State() == state; }), link);
         QVERIFY(WaitUntil(

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <ranges>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -113,9 +114,9 @@ void DemoPortal::SetLoggedRequests(qsizetype limit) {
 }
 
 QByteArray DemoPortal::Header(const QString& pathAndQuery, const QByteArray& name) const {
-    for (auto request = log_.rbegin(); request != log_.rend(); ++request) {
-        if (request->pathAndQuery != pathAndQuery) continue;
-        for (const auto& [key, value] : request->headers) {
+    for (const Logged& request : std::views::reverse(log_)) {
+        if (request.pathAndQuery != pathAndQuery) continue;
+        for (const auto& [key, value] : request.headers) {
             if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
         }
         return {};

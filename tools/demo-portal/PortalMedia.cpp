@@ -191,6 +191,7 @@ PlayerForm FormFor(const Song& song) {
     return song.category == u"经典怀旧"_s ? PlayerForm::WindowsMedia64 : PlayerForm::WindowsMedia7;
 }
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 QString PlayerMarkup(const Song& song, PlayerForm form) {
     const QString id = QString::number(song.id);
     switch (form) {

@@ -65,9 +65,7 @@ std::string RemoveDotSegments(std::string_view input) {
     while (!input.empty()) {
         if (input.starts_with("../")) {
             input.remove_prefix(3);
-        } else if (input.starts_with("./")) {
-            input.remove_prefix(2);
-        } else if (input.starts_with("/./")) {
+        } else if (input.starts_with("./") || input.starts_with("/./")) {
             input.remove_prefix(2);
         } else if (input == "/.") {
             input = "/";

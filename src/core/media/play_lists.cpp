@@ -49,7 +49,7 @@ bool HasClipScheme(std::string_view line) {
 
 // A short text whose every line (but comments) is a clip address.
 bool IsAddressLines(std::string_view text) {
-    if (text.size() > 16 * 1024) return false;
+    if (text.size() > std::size_t{16} * 1024) return false;
     bool any = false;
     bool all = true;
     ForEachLine(text, [&](std::string_view raw) {
@@ -151,7 +151,7 @@ class Builder {
   private:
     void Push(PlayListEntry entry) {
         if (play_.entries.size() >= kMaxPlayListEntries) {
-            if (!truncated_) play_.notices.push_back("播放列表过长，其余曲目已略去");
+            if (!truncated_) play_.notices.emplace_back("播放列表过长，其余曲目已略去");
             truncated_ = true;
             return;
         }

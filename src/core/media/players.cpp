@@ -136,7 +136,8 @@ std::optional<long> ReadNumber(std::string_view text) {
 int VolumeOf(long value, PlayerKind kind) {
     if (value < 0 || (value == 0 && kind == PlayerKind::WindowsMedia64)) {
         if (value <= -10000) return 0;
-        return static_cast<int>(std::lround(100.0 * std::pow(10.0, value / 2000.0)));
+        return static_cast<int>(
+            std::lround(100.0 * std::pow(10.0, static_cast<double>(value) / 2000.0)));
     }
     return static_cast<int>(std::min(value, 100L));
 }

@@ -23,6 +23,7 @@ constexpr int kBoxWidth = 360;
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 PageDialog::PageDialog(QWidget* view, PageDialogKind kind, const DialogAsker& asker,
                        const QString& message, const QString& defaultText)
     : QWidget(view) {

@@ -34,12 +34,12 @@ QString OfferedName(const QWebEngineDownloadRequest* download) {
     const QMimeType type = QMimeDatabase().mimeTypeForName(download->mimeType());
     const QString extension = type.isValid() ? type.preferredSuffix() : QString();
 #ifdef Q_OS_WIN
-    constexpr FileNameEncoding encoding = FileNameEncoding::Utf16;
+    constexpr FileNameEncoding kEncoding = FileNameEncoding::Utf16;
 #else
-    constexpr FileNameEncoding encoding = FileNameEncoding::Utf8;
+    constexpr FileNameEncoding kEncoding = FileNameEncoding::Utf8;
 #endif
     return QString::fromStdString(CleanSaveName(download->suggestedFileName().toStdString(),
-                                                extension.toStdString(), encoding));
+                                                extension.toStdString(), kEncoding));
 }
 
 }  // namespace

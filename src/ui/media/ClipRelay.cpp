@@ -11,9 +11,9 @@ namespace lorvex {
 
 namespace {
 
-constexpr qsizetype kMaxRequestHead = 16 * 1024;
+constexpr qsizetype kMaxRequestHead = qsizetype{16} * 1024;
 // The player reads ahead this far before the relay reads more from the server.
-constexpr qint64 kSocketBacklog = 1024 * 1024;
+constexpr qint64 kSocketBacklog = qint64{1024} * 1024;
 
 QByteArray HeaderOf(const QByteArray& head, const QByteArray& name) {
     for (const QByteArray& line : head.split('\n')) {
@@ -59,6 +59,7 @@ QUrl ClipRelay::Offer(const QUrl& clip, const QUrl& referer) {
 
 void ClipRelay::Withdraw(const QUrl& relayed) { clips_.remove(relayed.path()); }
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 void ClipRelay::Serve(QTcpSocket* socket) {
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     auto head = std::make_shared<QByteArray>();
@@ -87,7 +88,7 @@ void ClipRelay::Serve(QTcpSocket* socket) {
             if (!reply) return;
             while (bodyWanted && reply->bytesAvailable() > 0 &&
                    socket->bytesToWrite() < kSocketBacklog) {
-                socket->write(reply->read(64 * 1024));
+                socket->write(reply->read(qint64{64} * 1024));
             }
             if (!bodyWanted) reply->readAll();
             if (reply->isFinished() && reply->bytesAvailable() == 0) socket->disconnectFromHost();

@@ -12,7 +12,7 @@ namespace lorvex {
 namespace {
 
 // A play list longer than this is none.
-constexpr qint64 kMaxPlayListBytes = 1024 * 1024;
+constexpr qint64 kMaxPlayListBytes = qint64{1024} * 1024;
 
 bool NamesPlayList(const QUrl& address) {
     const std::string extension = AddressExtension(address.toString().toStdString());
@@ -27,6 +27,7 @@ QString FailureText(ClipFailure failure, int status = 0) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 MediaPlayback::MediaPlayback(ClipNetwork* network, ClipRelay* relay, PlayerKind kind,
                              QObject* parent)
     : QObject(parent), network_(network), relay_(relay), kind_(kind) {

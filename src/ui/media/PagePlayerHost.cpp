@@ -56,7 +56,7 @@ QWebEngineScript PlayersScript() {
 
 std::vector<std::pair<std::string, std::string>> Pairs(const QJsonValue& value) {
     std::vector<std::pair<std::string, std::string>> pairs;
-    for (const QJsonValue& pair : value.toArray()) {
+    for (const auto& pair : value.toArray()) {
         const QJsonArray both = pair.toArray();
         if (both.size() != 2) continue;
         pairs.emplace_back(both[0].toString().toStdString(), both[1].toString().toStdString());
@@ -145,6 +145,7 @@ bool PagePlayerHost::Current(const QString& document) {
     return document == document_;
 }
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (!page_ || !view_ || !Current(document)) return;
     const QJsonObject offered = QJsonDocument::fromJson(element.toUtf8()).object();

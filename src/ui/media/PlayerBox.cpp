@@ -51,6 +51,7 @@ QToolButton* Button(const QString& text, const QString& tip, QWidget* parent) {
 
 }  // namespace
 
+// NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
 PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* parent)
     : QWidget(parent),
       playback_(playback),

@@ -15,6 +15,9 @@ class PlayerPageBridge : public QObject {
   public:
     using QObject::QObject;
 
+    // The names the page scripts call and listen to are in the scripts' own style.
+    // NOLINTBEGIN(readability-identifier-naming)
+
     // An <object> or <embed> of the document `document` (the script's token for it), as
     // JSON: {key, tag, attributes: [[name, value]...], params: [[name, value]...], enclosing,
     // page}.
@@ -54,6 +57,7 @@ class PlayerPageBridge : public QObject {
     // To the page script: the element's player's state, as JSON: {playState, position,
     // duration (ms), volume, mute, url}.
     void status(int key, const QString& state);
+    // NOLINTEND(readability-identifier-naming)
 
     // To the client.
     void Offered(const QString& document, const QString& element);
