@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <ranges>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -114,12 +113,13 @@ void DemoPortal::SetLoggedRequests(qsizetype limit) {
 }
 
 QByteArray DemoPortal::Header(const QString& pathAndQuery, const QByteArray& name) const {
-    for (const Logged& request : std::views::reverse(log_)) {
-        if (request.pathAndQuery != pathAndQuery) continue;
-        for (const auto& [key, value] : request.headers) {
-            if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
-        }
-        return {};
+    // The latest request for the address.
+    const auto request = std::find_if(log_.rbegin(), log_.rend(), [&](const Logged& logged) {
+        return logged.pathAndQuery == pathAndQuery;
+    });
+    if (request == log_.rend()) return {};
+    for (const auto& [key, value] : request->headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
     }
     return {};
 }
