@@ -153,7 +153,8 @@ void PlayerBox::SetPictureSource(bool source) {
                     if (!HasPicture(shown_)) return;
                     frame_ = frame.toImage();
                     ++paintedFrames_;
-                    update();
+                    // The picture only: the control bar below it stays as it is.
+                    update(PictureArea());
                 });
     } else {
         disconnect(playback_->Sink(), nullptr, this, nullptr);
@@ -201,14 +202,18 @@ void PlayerBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::black);
     if (!HasPicture(shown_) || frame_.isNull()) return;
-    const int barHeight = HasBar(shown_) ? bar_->height() : 0;
-    const QRect area(0, 0, width(), height() - barHeight);
+    const QRect area = PictureArea();
     QSize size = frame_.size();
     size.scale(area.size(), Qt::KeepAspectRatio);
     QRect target(QPoint(0, 0), size);
     target.moveCenter(area.center());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, frame_);
+}
+
+QRect PlayerBox::PictureArea() const {
+    const int barHeight = HasBar(shown_) ? bar_->height() : 0;
+    return {0, 0, width(), height() - barHeight};
 }
 
 void PlayerBox::resizeEvent(QResizeEvent*) { Relayout(); }

@@ -48,6 +48,7 @@ class PlayerBox : public QWidget {
 
   private:
     void Relayout();
+    QRect PictureArea() const;  // the box above its control bar
     void ShowState();
     void ShowTime();
 
