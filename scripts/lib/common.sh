@@ -14,13 +14,14 @@ RUN_PACKAGES=(
     qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-plugins-ugly gstreamer1.0-libav
 )
-# Further packages for the tests and benchmarks.
+# Further packages for the tests and benchmarks (gst-play-1.0 and its X video sink: the
+# players' benchmark).
 TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth openbox xdotool x11-utils clang-format stress-ng
     dpkg-dev desktop-file-utils appstream systemd
     weston qt6-wayland ffmpeg python3-pyatspi at-spi2-core dbus-daemon playerctl
-    libglib2.0-bin
+    libglib2.0-bin gstreamer1.0-plugins-base-apps gstreamer1.0-x
 )
 
 log() { printf '== %s\n' "$*"; }
