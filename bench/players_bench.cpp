@@ -21,6 +21,7 @@
 #include <QHash>
 #include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -314,6 +315,8 @@ bool PlayersBench::eventFilter(QObject* watched, QEvent* event) {
 
 void PlayersBench::initTestCase() {
     if (portal::MediaFolder().isEmpty()) QSKIP("the demo clips were not made (no ffmpeg)");
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("gst-play-1.0")).isEmpty(),
+             "gst-play-1.0 is missing: apt-get install gstreamer1.0-plugins-base-apps");
     QVERIFY(fixture_.Start());
     qApp->installEventFilter(this);
     // gst-play-1.0 once before it is measured, so that its plugins are read from memory,
