@@ -1,16 +1,18 @@
 // The portal's Windows Media and RealPlayer players play inside the main view's pages, in
 // each markup form of the demo portal's player pages: the clip's first picture reaches the
 // player's box and its position moves; the page's own pause and play links drive it by the
-// names of its kind of player; the box sits on its element and follows it, fills the
-// screen on a double-click and comes back on Esc; the clip is
-// fetched with the page's cookies and Referer; leaving the page stops it; a refused clip and
-// a broken play list say so in the box.
+// names of its kind of player, even before the player is placed; the box sits on its
+// element and follows it, fills the screen on a double-click and comes back on Esc; the
+// clip is fetched with the page's cookies and Referer; a reload or leaving the page stops
+// it; a refused clip and a broken play list say so in the box; HTML5 video plays in the
+// engine as before.
 //
 // The machine running the tests has no sound card: the players' sound goes to whatever
 // GStreamer's automatic audio sink finds, which is nothing (a null sink) here; only the
 // picture and the position are checked.
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QWebEngineSettings>
 
 #include "PortalMedia.h"
 #include "support/UiTestSupport.h"
@@ -54,7 +56,9 @@ class PlayersTest : public QObject {
     void cleanupTestCase() { fixture_.window.reset(); }
     void eachMarkupFormPlays_data();
     void eachMarkupFormPlays();
-    void boxFullScreenFollowsScrollLeavingStops();
+    void boxFullScreenFollowsScrollReloadAndLeavingStop();
+    void html5VideoPlaysInTheEngine();
+    void pageScriptsCallThePlayerBeforeItIsPlaced();
     void sideColumnNeverPlays();
     void brokenPlayListAddedLaterSaysSo();
     void refusedClipSaysSo();
@@ -155,7 +159,7 @@ void PlayersTest::eachMarkupFormPlays() {
     }
 }
 
-void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
+void PlayersTest::boxFullScreenFollowsScrollReloadAndLeavingStop() {
     QVERIFY(OpenPage("/33/playwmv.asp?id=1024"));
     QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
     PlayerBox* box = Players().Boxes().first();
@@ -187,11 +191,71 @@ void PlayersTest::boxFullScreenFollowsScrollLeavingStops() {
     Evaluate(Main(), "scrollTo(0, 2000)");
     QVERIFY(WaitUntil([&] { return !box->isVisible(); }));
 
+    // A reload lets the clip go with its player and box; the new document plays anew.
     QPointer<PlayerBox> gone = box;
     QPointer<MediaPlayback> stopped = Players().Playback(1);
+    Main()->reload();
+    QVERIFY(WaitUntil([&] { return gone.isNull() && stopped.isNull(); }));
+    QVERIFY(WaitUntil([&] { return Players().Playback(1) != nullptr; }));
+    MediaPlayback* again = Players().Playback(1);
+    QVERIFY(WaitUntil([&] { return again->Position() > 300; }, kPlayDeadline));
+
+    gone = Players().Boxes().first();
+    stopped = again;
     QVERIFY(OpenPage("/33/about.htm"));
     QVERIFY(gone.isNull());
     QVERIFY(stopped.isNull());
+}
+
+void PlayersTest::html5VideoPlaysInTheEngine() {
+    // It plays on its own, as after the user's click on the page's link.
+    QWebEngineSettings* settings = Main()->settings();
+    const bool gesture = settings->testAttribute(QWebEngineSettings::PlaybackRequiresUserGesture);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+    QVERIFY(OpenPage("/33/mtv5.asp?id=1024"));
+    const bool played = WaitUntil(
+        [&] { return Evaluate(Main(), "video.currentTime").toDouble() > 0.5; }, kPlayDeadline);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, gesture);
+    QVERIFY(played);
+    QVERIFY(Players().Boxes().isEmpty());
+    QVERIFY(Players().Playback(1) == nullptr);
+}
+
+void PlayersTest::pageScriptsCallThePlayerBeforeItIsPlaced() {
+    // The script right after the player and the page's onload call it at once, as they
+    // could when the player was made with its element; a plug-in of another kind gets none
+    // of a player's names.
+    fixture_.portal.SetPage(
+        "/33/scripted.asp",
+        "<!DOCTYPE html><html><body onload=\"Player.controls.play()\">"
+        "<object id=\"Player\" classid=\"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6\" "
+        "width=\"320\" height=\"240\"><param name=\"autoStart\" value=\"false\"></object>"
+        "<object id=\"Flash\" classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\" "
+        "width=\"10\" height=\"10\"></object>"
+        "<script>var states = [];"
+        "var early = [typeof Player.controls.play, typeof MediaPlayer];"
+        "Player.attachEvent('PlayStateChange', function (s) { states.push(s); });"
+        "Player.URL = 'media/1024.wmv'; early.push(Player.URL);</script>"
+        "<embed name=\"MediaPlayer\" type=\"application/x-mplayer2\" src=\"media/1031.wmv\" "
+        "autostart=\"0\"><script>early.push(typeof MediaPlayer.Stop);</script>"
+        "</body></html>");
+    QVERIFY(OpenPage("/33/scripted.asp"));
+    QVERIFY(WaitUntil([&] { return Players().Playback(1) != nullptr; }));
+    MediaPlayback* playback = Players().Playback(1);
+    QVERIFY(WaitUntil([&] { return playback->Position() > 300; }, kPlayDeadline));
+    QCOMPARE(playback->Address().toString(), Origin() + "/33/media/1024.wmv");
+    QCOMPARE(Evaluate(Main(), "early").toStringList(),
+             QStringList({"function", "undefined", "media/1024.wmv", "function"}));
+    QVERIFY(Evaluate(Main(), "states")
+                .toList()
+                .contains(ScriptPlayState(PlayerKind::WindowsMedia, PlaybackState::Playing)));
+    // Once known, each element keeps the names of its own kind only.
+    QCOMPARE(Evaluate(Main(),
+                      "[typeof Player.Play, typeof Flash.controls, typeof Flash.Play, "
+                      "typeof MediaPlayer.Stop, typeof MediaPlayer.controls].join()")
+                 .toString(),
+             QString("undefined,undefined,undefined,function,undefined"));
+    fixture_.portal.SetPage("/33/scripted.asp", {});
 }
 
 void PlayersTest::sideColumnNeverPlays() {

@@ -150,22 +150,23 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (!page_ || !view_ || !Current(document)) return;
     const QJsonObject offered = QJsonDocument::fromJson(element.toUtf8()).object();
     const QUrl pageAddress(offered.value(u"page").toString());
+    const int key = offered.value(u"key").toInt();
+    // The page's scripts stop waiting on an element that plays nothing.
+    const auto none = [this, key] { emit bridge_->placed(key, QStringLiteral("none"), {}); };
     // Only the portal's own pages play, and only the page the view shows.
-    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return;
+    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return none();
     if (!players_) {
         players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
         pageAddress_ = pageAddress;
     }
-    const int key = offered.value(u"key").toInt();
     const int enclosing = offered.value(u"enclosing").toInt();
     const MarkupElement markup{offered.value(u"tag").toString().toStdString(),
                                Pairs(offered.value(u"attributes")),
                                Pairs(offered.value(u"params"))};
     const std::optional<ElementPlacement> placement =
         players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt);
-    if (!placement) return;
-    const PlayerSettings* settings = players_->Settings(placement->player);
-    if (settings == nullptr) return;
+    const PlayerSettings* settings = placement ? players_->Settings(placement->player) : nullptr;
+    if (settings == nullptr) return none();
 
     MediaPlayback*& playback = playbacks_[placement->player];
     if (playback == nullptr) {

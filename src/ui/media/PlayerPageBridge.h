@@ -51,8 +51,8 @@ class PlayerPageBridge : public QObject {
     // stop, seek (`value` in ms), volume (`value` 0..100).
     void mediaCommand(int id, const QString& name, double value);
     // To the page script: what the element became ("box": the client's box shows over it;
-    // "hidden": part of a player shown elsewhere; "silent": a player with no box), and the
-    // kind of player it is part of ("wmp64", "wmp", "real").
+    // "hidden": part of a player shown elsewhere; "silent": a player with no box; "none": no
+    // player), and the kind of player it is part of ("wmp64", "wmp", "real"; empty for none).
     void placed(int key, const QString& role, const QString& kind);
     // To the page script: the element's player's state, as JSON: {playState, position,
     // duration (ms), volume, mute, url}.

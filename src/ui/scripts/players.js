@@ -91,12 +91,14 @@
         var element = elementOf(key);
         if (!element) return;
         // The names the page's scripts use for it (player_names.js) follow this mark.
-        element.setAttribute('data-lorvex-player', kind);
+        element.setAttribute('data-lorvex-player', role === 'none' ? 'none' : kind);
         var style = element.style;
         if (role === 'hidden') {
             style.setProperty('display', 'none', 'important');
             return;
         }
+        // An invisible player keeps its room in the page and shows nothing of its own.
+        if (role === 'silent') style.setProperty('visibility', 'hidden', 'important');
         if (role !== 'box') return;
         style.setProperty('display', 'inline-block', 'important');
         style.setProperty('visibility', 'hidden', 'important');
