@@ -211,6 +211,59 @@ TEST(PlayersTest, OneElement) {
     }
 }
 
+TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
+    using B = BoxContent;
+    const BarControls none;
+    const struct {
+        const char* what;
+        MarkupElement element;
+        BoxContent box;
+        BarControls bar;
+    } cases[] = {
+        {"7 full", Object({{"classid", kWmp7}}, {{"uiMode", "full"}}), B::PictureAndControlBar,
+         kFullBar},
+        {"7 mini", Object({{"classid", kWmp7}}, {{"uiMode", " MINI"}}), B::PictureAndControlBar,
+         kMiniBar},
+        {"7 none", Object({{"classid", kWmp7}}, {{"uiMode", "none"}}), B::Picture, kFullBar},
+        {"7 invisible, controls asked",
+         Embed({{"type", "application/x-ms-wmp"}, {"uimode", "invisible"}, {"showcontrols", "1"}}),
+         B::Nothing, kFullBar},
+        {"6.4 without controls", Object({{"classid", kWmp64}}, {{"ShowControls", "0"}}), B::Picture,
+         kFullBar},
+        {"6.4 controls before uiMode",
+         Object({{"classid", kWmp64}}, {{"ShowControls", "1"}, {"uiMode", "mini"}}),
+         B::PictureAndControlBar, kFullBar},
+        {"RealPlayer all", Object({{"classid", kReal}}, {{"CONTROLS", "All"}}),
+         B::PictureAndControlBar, kFullBar},
+        {"RealPlayer control panel",
+         Object({{"classid", kReal}}, {{"CONTROLS", "controlpanel"}}),
+         B::ControlBar,
+         {true, true, true, false, true, true}},
+        {"RealPlayer buttons",
+         Embed({{"src", "a.rm"}, {"controls", "PlayButton,StopButton"}}),
+         B::ControlBar,
+         {.playPause = true, .stop = true}},
+        {"RealPlayer picture and status",
+         Object({{"classid", kReal}}, {{"controls", "ImageWindow, StatusBar"}}),
+         B::PictureAndControlBar,
+         {.time = true}},
+        {"RealPlayer volume",
+         Object({{"classid", kReal}}, {{"CONTROLS", "MuteVolume"}}),
+         B::ControlBar,
+         {.mute = true, .volume = true}},
+        {"RealPlayer logo", Object({{"classid", kReal}}, {{"CONTROLS", "HomeCtrl"}}), B::ControlBar,
+         none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PagePlayers page(kPage);
+        const std::optional<ElementPlacement> placement = page.Offer(1, c.element);
+        ASSERT_TRUE(placement);
+        EXPECT_EQ(placement->box, c.box);
+        EXPECT_EQ(placement->bar, c.bar);
+    }
+}
+
 TEST(PlayersTest, RefusedClipIsKeptAsWritten) {
     PagePlayers page(kPage);
     const auto placement =

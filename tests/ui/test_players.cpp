@@ -59,6 +59,7 @@ class PlayersTest : public QObject {
     void boxFullScreenFollowsScrollReloadAndLeavingStop();
     void html5VideoPlaysInTheEngine();
     void pageScriptsCallThePlayerBeforeItIsPlaced();
+    void invisibleAndMiniPlayers();
     void sideColumnNeverPlays();
     void brokenPlayListAddedLaterSaysSo();
     void refusedClipSaysSo();
@@ -256,6 +257,35 @@ void PlayersTest::pageScriptsCallThePlayerBeforeItIsPlaced() {
                  .toString(),
              QString("undefined,undefined,undefined,function,undefined"));
     fixture_.portal.SetPage("/33/scripted.asp", {});
+}
+
+void PlayersTest::invisibleAndMiniPlayers() {
+    // An invisible player plays and shows nothing, its own content neither; a mini player's
+    // bar has no seek slider.
+    fixture_.portal.SetPage(
+        "/33/modes.asp",
+        "<!DOCTYPE html><html><body>"
+        "<object id=\"Invisible\" classid=\"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6\" "
+        "width=\"200\" height=\"40\"><param name=\"URL\" value=\"media/1024.wmv\">"
+        "<param name=\"uiMode\" value=\"invisible\"><p id=\"fallback\">请安装播放器</p></object>"
+        "<object id=\"Mini\" classid=\"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6\" "
+        "width=\"320\" height=\"240\"><param name=\"URL\" value=\"media/1026.wmv\">"
+        "<param name=\"uiMode\" value=\"mini\"><param name=\"autoStart\" value=\"0\">"
+        "</object></body></html>");
+    QVERIFY(OpenPage("/33/modes.asp"));
+    QVERIFY(WaitUntil([&] { return Players().Playback(2) != nullptr; }));
+    MediaPlayback* invisible = Players().Playback(1);
+    QVERIFY(WaitUntil([&] { return invisible->Position() > 300; }, kPlayDeadline));
+    QCOMPARE(Players().Boxes().size(), 1);
+    QCOMPARE(Evaluate(Main(),
+                      "getComputedStyle(fallback).visibility + ' ' + "
+                      "Invisible.getBoundingClientRect().height")
+                 .toString(),
+             QString("hidden 40"));
+    const PlayerBox* mini = Players().Boxes().first();
+    QVERIFY(!mini->findChild<QSlider*>("seek")->isVisibleTo(mini));
+    QVERIFY(mini->findChild<QSlider*>("volume")->isVisibleTo(mini));
+    fixture_.portal.SetPage("/33/modes.asp", {});
 }
 
 void PlayersTest::sideColumnNeverPlays() {

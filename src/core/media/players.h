@@ -38,6 +38,22 @@ std::optional<PlayerKind> RecognisePlayer(const MarkupElement& element);
 // a picture-only box whose clip has no picture).
 enum class BoxContent { Nothing, Picture, ControlBar, PictureAndControlBar };
 
+// What a box's control bar holds.
+struct BarControls {
+    bool playPause = false;
+    bool stop = false;
+    bool seek = false;  // the seek slider
+    bool time = false;  // the position and the length
+    bool mute = false;
+    bool volume = false;
+    bool operator==(const BarControls&) const = default;
+};
+
+// Windows Media Player's full mode, RealPlayer's whole player.
+inline constexpr BarControls kFullBar{true, true, true, true, true, true};
+// Windows Media Player 7's mini mode: no seek slider.
+inline constexpr BarControls kMiniBar{true, true, false, true, true, true};
+
 // The box's content once it is known whether the clip is sound only: no picture then.
 BoxContent ShownContent(BoxContent asked, bool audioOnly);
 
@@ -66,6 +82,7 @@ struct ElementPlacement {
     int player = 0;         // the player it is part of, numbered from 1 in each page
     bool fallback = false;  // an <embed> inside its player's <object>: hidden, never shown
     BoxContent box = BoxContent::Nothing;  // what its own box shows (before audio-only)
+    BarControls bar = kFullBar;            // what its bar holds, when it has one
 };
 
 // The players of one page. Elements are offered by the page script's key for them, in

@@ -206,7 +206,7 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
         role = QStringLiteral("hidden");
     } else if (placement->box != BoxContent::Nothing) {
         role = QStringLiteral("box");
-        auto* box = new PlayerBox(playback, placement->box, view_);
+        auto* box = new PlayerBox(playback, placement->box, placement->bar, view_);
         box->hide();
         // The player's first box with a picture paints it.
         bool painted = false;

@@ -97,14 +97,15 @@
             style.setProperty('display', 'none', 'important');
             return;
         }
-        // An invisible player keeps its room in the page and shows nothing of its own.
-        if (role === 'silent') style.setProperty('visibility', 'hidden', 'important');
-        if (role !== 'box') return;
+        if (role !== 'box' && role !== 'silent') return;
         style.setProperty('display', 'inline-block', 'important');
         style.setProperty('visibility', 'hidden', 'important');
         style.setProperty('overflow', 'hidden', 'important');
-        style.setProperty('width', size(element.getAttribute('width'), '320px'));
-        style.setProperty('height', size(element.getAttribute('height'), '240px'));
+        // An invisible player keeps the room the page gave it, and shows nothing.
+        var box = role === 'box';
+        style.setProperty('width', size(element.getAttribute('width'), box ? '320px' : '0'));
+        style.setProperty('height', size(element.getAttribute('height'), box ? '240px' : '0'));
+        if (!box) return;
         boxed.set(key, element);
         if (window.ResizeObserver) resizes.observe(element);
         schedule();
