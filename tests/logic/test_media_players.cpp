@@ -264,6 +264,18 @@ TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
     }
 }
 
+TEST(PlayersTest, AFramesPlayerReadsItsClipAgainstTheFrame) {
+    PagePlayers page(kPage);
+    const std::string frame = "http://127.0.0.1:8042/33/frames/inner.asp";
+    const auto framed = page.Offer(1, Embed({{"src", "a.wmv"}}), std::nullopt, frame);
+    const auto own = page.Offer(2, Embed({{"src", "a.wmv"}}));
+    ASSERT_TRUE(framed && own);
+    EXPECT_EQ(page.Settings(framed->player)->clip, "http://127.0.0.1:8042/33/frames/a.wmv");
+    EXPECT_EQ(page.Settings(framed->player)->document, frame);
+    EXPECT_EQ(page.Settings(own->player)->clip, "http://127.0.0.1:8042/33/a.wmv");
+    EXPECT_EQ(page.Settings(own->player)->document, kPage);
+}
+
 TEST(PlayersTest, RefusedClipIsKeptAsWritten) {
     PagePlayers page(kPage);
     const auto placement =

@@ -60,6 +60,7 @@ class PlayersTest : public QObject {
     void html5VideoPlaysInTheEngine();
     void pageScriptsCallThePlayerBeforeItIsPlaced();
     void invisibleAndMiniPlayers();
+    void playerInAFrame();
     void sideColumnNeverPlays();
     void brokenPlayListAddedLaterSaysSo();
     void refusedClipSaysSo();
@@ -286,6 +287,64 @@ void PlayersTest::invisibleAndMiniPlayers() {
     QVERIFY(!mini->findChild<QSlider*>("seek")->isVisibleTo(mini));
     QVERIFY(mini->findChild<QSlider*>("volume")->isVisibleTo(mini));
     fixture_.portal.SetPage("/33/modes.asp", {});
+}
+
+void PlayersTest::playerInAFrame() {
+    // A frame of the portal's page: its player's clip is read against the frame's address,
+    // its box lies over the element, offset by the frame and clipped to it, and follows the
+    // frame's scrolling; the frame's own scripts drive it.
+    fixture_.portal.SetPage("/33/framed.asp",
+                            "<!DOCTYPE html><html><body style=\"margin: 0\">"
+                            "<div style=\"height: 50px\"></div><iframe id=\"frame\" "
+                            "src=\"frames/inner.asp\" width=\"200\" height=\"150\" "
+                            "style=\"margin-left: 30px; border: 5px solid\"></iframe>"
+                            "</body></html>");
+    fixture_.portal.SetPage(
+        "/33/frames/inner.asp",
+        "<!DOCTYPE html><html><body style=\"margin: 0\"><div style=\"height: 20px\"></div>"
+        "<object id=\"Player\" classid=\"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6\" "
+        "width=\"320\" height=\"240\"><param name=\"URL\" value=\"../media/1024.wmv\">"
+        "</object></body></html>");
+    QVERIFY(OpenPage("/33/framed.asp"));
+    QVERIFY(WaitUntil([&] { return Players().Boxes().size() == 1; }));
+    PlayerBox* box = Players().Boxes().first();
+    QVERIFY(WaitUntil([&] { return box->PaintedFrames() > 0; }, kPlayDeadline));
+    QCOMPARE(fixture_.portal.Header("/33/media/1024.wmv", "Referer"),
+             (Origin() + "/33/frames/inner.asp").toUtf8());
+    // The element's place and the frame's inner viewport, in the page's viewport.
+    const auto expected = [&] {
+        const QVariantList r =
+            Evaluate(Main(),
+                     "(function () { var f = document.getElementById('frame');"
+                     "var d = f.contentDocument, r = f.getBoundingClientRect();"
+                     "var e = d.getElementById('Player').getBoundingClientRect();"
+                     "var x = r.left + f.clientLeft, y = r.top + f.clientTop;"
+                     "return [x + e.left, y + e.top, e.width, e.height, x, y,"
+                     "d.documentElement.clientWidth, d.documentElement.clientHeight];"
+                     "})()")
+                .toList();
+        return std::pair{QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()),
+                         QRect(r[4].toInt(), r[5].toInt(), r[6].toInt(), r[7].toInt())};
+    };
+    const auto placed = [&] {
+        const auto [element, frame] = expected();
+        return box->isVisible() && box->geometry() == element &&
+               box->mask().boundingRect() ==
+                   frame.intersected(element).translated(-element.topLeft());
+    };
+    QVERIFY(WaitUntil(placed));
+    Evaluate(Main(), "frames[0].scrollTo(0, 15)");
+    QVERIFY(WaitUntil([&] { return expected().first.top() < 70 && placed(); }));
+
+    MediaPlayback* playback = Players().Playback(1);
+    Evaluate(Main(), "frames[0].Player.controls.pause()");
+    QVERIFY(WaitUntil([&] { return playback->State() == PlaybackState::Paused; }));
+    QVERIFY(WaitUntil([&] {
+        return Evaluate(Main(), "frames[0].Player.playState").toInt() ==
+               ScriptPlayState(PlayerKind::WindowsMedia, PlaybackState::Paused);
+    }));
+    fixture_.portal.SetPage("/33/framed.asp", {});
+    fixture_.portal.SetPage("/33/frames/inner.asp", {});
 }
 
 void PlayersTest::sideColumnNeverPlays() {

@@ -318,7 +318,9 @@ bool IsAudioOnlyClip(std::string_view address, std::string_view mimeType) {
 }
 
 std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement& element,
-                                                   std::optional<int> enclosingObject) {
+                                                   std::optional<int> enclosingObject,
+                                                   const std::string& document) {
+    const std::string& base = document.empty() ? pageAddress_ : document;
     if (const auto known = elementPlayer_.find(key); known != elementPlayer_.end()) {
         Remove(key);
     }
@@ -351,7 +353,7 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
     }
     if (number == 0) {
         number = nextPlayer_++;
-        players_[number] = Player{*kind, console == "_unique" ? "" : console, {}, {}, {}};
+        players_[number] = Player{*kind, console == "_unique" ? "" : console, base, {}, {}, {}};
     }
     Player& player = players_.at(number);
     player.keys.push_back(key);
@@ -391,13 +393,14 @@ std::vector<int> PagePlayers::Elements(int player) const {
 void PagePlayers::Settle(Player& player) const {
     PlayerSettings settings;
     settings.kind = player.kind;
+    settings.document = player.document;
     std::optional<bool> autoStart;
     std::optional<int> volume;
     std::optional<bool> mute;
     for (const MarkupElement& element : player.markup) {
         for (std::string_view written : ClipsOf(element, player.kind)) {
             if (!settings.clip.empty() || TrimBlanks(written).empty()) continue;
-            if (auto clip = ResolveClipAddress(pageAddress_, written)) {
+            if (auto clip = ResolveClipAddress(player.document, written)) {
                 settings.clip = *clip;
                 settings.refusedClip.clear();
             } else if (settings.refusedClip.empty()) {

@@ -72,6 +72,9 @@ struct PlayerSettings {
     int volume = 100;  // 0..100, the control bar's scale
     bool mute = false;
     bool audioOnly = false;  // known from the markup alone (extension or type)
+    // The address of the document its elements are in (the page's, or a frame's in it),
+    // against which its clips are read and which asks for them.
+    std::string document;
 };
 
 // The text for the player's box when its clip address was refused.
@@ -93,13 +96,15 @@ class PagePlayers {
     explicit PagePlayers(std::string pageAddress) : pageAddress_(std::move(pageAddress)) {}
 
     // An <object> or <embed> of the page; `enclosingObject` is the key of the nearest
-    // <object> around it, if one was offered. Returns where it belongs, or none when it is
-    // no player. An <embed> inside a recognised <object> is part of that object's player
-    // (its attributes come after the object's params); RealPlayer elements with the same
+    // <object> around it, if one was offered; `document` the address of the frame's
+    // document it is in, when it is in one (empty: the page itself). Returns where it belongs, or
+    // none when it is no player. An <embed> inside a recognised <object> is part of that object's
+    // player (its attributes come after the object's params); RealPlayer elements with the same
     // CONSOLE drive one player ("_master" joins the page's first console, "_unique" none).
     // The element's player's settings may change: read Settings() again.
     std::optional<ElementPlacement> Offer(int key, const MarkupElement& element,
-                                          std::optional<int> enclosingObject = std::nullopt);
+                                          std::optional<int> enclosingObject = std::nullopt,
+                                          const std::string& document = {});
 
     // The element left the page. Returns its player when that has no element left.
     std::optional<int> Remove(int key);
@@ -114,6 +119,7 @@ class PagePlayers {
     struct Player {
         PlayerKind kind;
         std::string console;                // RealPlayer's CONSOLE, lower case; empty: none
+        std::string document;               // the address its clips are read against
         std::vector<int> keys;              // its elements
         std::vector<MarkupElement> markup;  // theirs, same order
         PlayerSettings settings;

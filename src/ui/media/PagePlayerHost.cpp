@@ -89,7 +89,7 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
     names.setSourceCode(PageScripts::Source(PageScript::PlayerNames));
     names.setInjectionPoint(QWebEngineScript::DocumentCreation);
     names.setWorldId(QWebEngineScript::MainWorld);
-    names.setRunsOnSubFrames(false);
+    names.setRunsOnSubFrames(true);
     page->scripts().insert(names);
     connect(bridge_, &PlayerPageBridge::Offered, this, &PagePlayerHost::Offer);
     connect(bridge_, &PlayerPageBridge::Placed, this, &PagePlayerHost::Place);
@@ -150,11 +150,16 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (!page_ || !view_ || !Current(document)) return;
     const QJsonObject offered = QJsonDocument::fromJson(element.toUtf8()).object();
     const QUrl pageAddress(offered.value(u"page").toString());
+    // The element's document: the page's, or a frame's in it.
+    const QUrl documentAddress(offered.value(u"document").toString());
     const int key = offered.value(u"key").toInt();
     // The page's scripts stop waiting on an element that plays nothing.
     const auto none = [this, key] { emit bridge_->placed(key, QStringLiteral("none"), {}); };
-    // Only the portal's own pages play, and only the page the view shows.
-    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return none();
+    // Only the portal's own pages (and their frames) play, and only the page the view shows.
+    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(documentAddress, origin_) ||
+        !SameOrigin(page_->url(), origin_)) {
+        return none();
+    }
     if (!players_) {
         players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
         pageAddress_ = pageAddress;
@@ -164,7 +169,8 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
                                Pairs(offered.value(u"attributes")),
                                Pairs(offered.value(u"params"))};
     const std::optional<ElementPlacement> placement =
-        players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt);
+        players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt,
+                        documentAddress.toString(QUrl::FullyEncoded).toStdString());
     const PlayerSettings* settings = placement ? players_->Settings(placement->player) : nullptr;
     if (settings == nullptr) return none();
 
@@ -198,7 +204,8 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
         guard_->Refuse(QUrl(clip));
         playback->SetVolume(settings->volume);
         playback->SetMuted(settings->mute);
-        playback->Open(QUrl(clip), pageAddress, settings->autoStart);
+        playback->Open(QUrl(clip), QUrl(QString::fromStdString(settings->document)),
+                       settings->autoStart);
     }
 
     QString role = QStringLiteral("silent");
@@ -252,8 +259,10 @@ void PagePlayerHost::Command(const QString& document, int key, const QString& na
     } else if (name == u"mute") {
         playback->SetMuted(value.toInt() != 0);
     } else if (name == u"url") {
-        const std::optional<std::string> clip = ResolveClipAddress(
-            pageAddress_.toString(QUrl::FullyEncoded).toStdString(), value.toStdString());
+        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
+        if (settings == nullptr) return;
+        const std::optional<std::string> clip =
+            ResolveClipAddress(settings->document, value.toStdString());
         if (!clip) {
             playback->Fail(QString::fromUtf8(kRefusedClipMessage.data(),
                                              static_cast<qsizetype>(kRefusedClipMessage.size())));
@@ -262,8 +271,8 @@ void PagePlayerHost::Command(const QString& document, int key, const QString& na
         const QUrl address(QString::fromStdString(*clip));
         guard_->Refuse(address);
         opened_[PlayerOf(key)] = address.toString();
-        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
-        playback->Open(address, pageAddress_, settings == nullptr || settings->autoStart);
+        playback->Open(address, QUrl(QString::fromStdString(settings->document)),
+                       settings->autoStart);
     }
 }
 
@@ -286,7 +295,7 @@ void PagePlayerHost::Report(int player, bool position) {
 }
 
 void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, bool shown,
-                           const QSizeF& viewport) {
+                           const QRectF& clip) {
     if (!view_ || !Current(document)) return;
     const auto found = boxes_.find(key);
     if (found == boxes_.end() || !found->second) return;
@@ -297,7 +306,9 @@ void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, 
         QRectF(box.x() * zoom, box.y() * zoom, box.width() * zoom, box.height() * zoom)
             .toAlignedRect();
     const QRect visible =
-        QRectF(QPointF(0, 0), viewport * zoom).toRect().intersected(view_->rect());
+        QRectF(clip.x() * zoom, clip.y() * zoom, clip.width() * zoom, clip.height() * zoom)
+            .toRect()
+            .intersected(view_->rect());
     const QRect seen = area.intersected(visible);
     if (!shown || seen.isEmpty()) {
         widget->hide();

@@ -2,10 +2,12 @@
 // gave them: Windows Media 7 and later (URL, controls, settings, currentMedia, playState,
 // PlayStateChange), Windows Media 6.4 (FileName, Play, Pause, Stop, PlayState) and
 // RealPlayer (SetSource, DoPlay, DoPause, DoStop, GetPlayState). Injected at document
-// creation into the main view's top frame, in the page's own world; players.js (in its own
-// world) marks each element with the kind of player it is ("none" when it is none), keeps
-// its state on it and carries the calls to the client. The element's id and name become
-// globals and names of the document, one element each, as they were for these players.
+// creation into the main view's frames, in the page's own world: the top frame and those
+// of its origin, whose players the top frame's players.js finds too. players.js (in its
+// own world) marks each element with the kind of player it is ("none" when it is none),
+// keeps its state on it and carries the calls to the client. The element's id and name
+// become globals and names of the document, one element each, as they were for these
+// players.
 //
 // A player existed as soon as its element was parsed: a script right after it, or the
 // page's onload, may call it before the client has said what it is. Until then every
@@ -15,6 +17,11 @@
 // offered to the page.
 (function () {
     'use strict';
+    try {
+        if (window.top.location.origin !== location.origin) return;
+    } catch (e) {
+        return;  // another origin's frame
+    }
     var getAttribute = Element.prototype.getAttribute;
     var setAttribute = Element.prototype.setAttribute;
     var dispatch = EventTarget.prototype.dispatchEvent;
