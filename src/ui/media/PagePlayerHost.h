@@ -3,8 +3,8 @@
 // <object>/<embed> of the page and of its frames of the same origin as they are parsed and
 // as more are added; PagePlayers decides what each is; the players play with Qt Multimedia
 // and each shown element gets a PlayerBox laid over it, moved whenever the script reports
-// the element moved. Every player stops and lets its clip go when the page navigates, reloads or its renderer ends,
-// and when the host goes (the client closes).
+// the element moved. Every player stops and lets its clip go when the page navigates,
+// reloads or its renderer ends, and when the host goes (the client closes).
 //
 // Only the main view has a host; the side column and the pop-up host never play.
 #pragma once
