@@ -219,6 +219,7 @@ TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
         MarkupElement element;
         BoxContent box;
         BarControls bar;
+        bool hidden = false;  // takes no room in the page
     } cases[] = {
         {"7 full", Object({{"classid", kWmp7}}, {{"uiMode", "full"}}), B::PictureAndControlBar,
          kFullBar},
@@ -253,6 +254,9 @@ TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
          {.mute = true, .volume = true}},
         {"RealPlayer logo", Object({{"classid", kReal}}, {{"CONTROLS", "HomeCtrl"}}), B::ControlBar,
          none},
+        {"hidden embed", Embed({{"src", "a.wma"}, {"hidden", "true"}}), B::Nothing, kFullBar, true},
+        {"embed hidden false", Embed({{"src", "a.wma"}, {"hidden", "false"}}),
+         B::PictureAndControlBar, kFullBar},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -261,6 +265,7 @@ TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
         ASSERT_TRUE(placement);
         EXPECT_EQ(placement->box, c.box);
         EXPECT_EQ(placement->bar, c.bar);
+        EXPECT_EQ(placement->hidden, c.hidden);
     }
 }
 

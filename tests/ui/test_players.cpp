@@ -261,8 +261,8 @@ void PlayersTest::pageScriptsCallThePlayerBeforeItIsPlaced() {
 }
 
 void PlayersTest::invisibleAndMiniPlayers() {
-    // An invisible player plays and shows nothing, its own content neither; a mini player's
-    // bar has no seek slider.
+    // An invisible player plays and shows nothing, its own content neither, in the room the
+    // page gave it; a hidden embed takes none; a mini player's bar has no seek slider.
     fixture_.portal.SetPage(
         "/33/modes.asp",
         "<!DOCTYPE html><html><body>"
@@ -272,17 +272,19 @@ void PlayersTest::invisibleAndMiniPlayers() {
         "<object id=\"Mini\" classid=\"clsid:6BF52A52-394A-11D3-B153-00C04F79FAA6\" "
         "width=\"320\" height=\"240\"><param name=\"URL\" value=\"media/1026.wmv\">"
         "<param name=\"uiMode\" value=\"mini\"><param name=\"autoStart\" value=\"0\">"
-        "</object></body></html>");
+        "</object><embed id=\"Hidden\" src=\"media/1024.wma\" hidden=\"true\" width=\"300\" "
+        "height=\"45\" autostart=\"0\"></body></html>");
     QVERIFY(OpenPage("/33/modes.asp"));
-    QVERIFY(WaitUntil([&] { return Players().Playback(2) != nullptr; }));
+    QVERIFY(WaitUntil([&] { return Players().Playback(3) != nullptr; }));
     MediaPlayback* invisible = Players().Playback(1);
     QVERIFY(WaitUntil([&] { return invisible->Position() > 300; }, kPlayDeadline));
     QCOMPARE(Players().Boxes().size(), 1);
     QCOMPARE(Evaluate(Main(),
                       "getComputedStyle(fallback).visibility + ' ' + "
-                      "Invisible.getBoundingClientRect().height")
+                      "Invisible.getBoundingClientRect().height + ' ' + "
+                      "Hidden.getClientRects().length")
                  .toString(),
-             QString("hidden 40"));
+             QString("hidden 40 0"));
     const PlayerBox* mini = Players().Boxes().first();
     QVERIFY(!mini->findChild<QSlider*>("seek")->isVisibleTo(mini));
     QVERIFY(mini->findChild<QSlider*>("volume")->isVisibleTo(mini));

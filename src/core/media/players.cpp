@@ -182,6 +182,7 @@ BoxContent Combine(bool picture, bool controls) {
 struct Box {
     BoxContent content = BoxContent::PictureAndControlBar;
     BarControls bar = kFullBar;
+    bool hidden = false;
 };
 
 BarControls Joined(BarControls a, BarControls b) {
@@ -257,7 +258,7 @@ Box BoxOf(const MarkupElement& element, PlayerKind kind) {
     if (auto hidden = Find(element.attributes, "hidden")) {
         // <embed hidden> alone means hidden.
         if (TrimBlanks(*hidden).empty() || ReadFlag(*hidden).value_or(false))
-            return {BoxContent::Nothing};
+            return {BoxContent::Nothing, kFullBar, true};
     }
     if (kind == PlayerKind::RealPlayer) {
         const auto controls = Setting(element, "CONTROLS");
@@ -360,7 +361,7 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
     player.markup.push_back(element);
     elementPlayer_[key] = number;
     Settle(player);
-    return ElementPlacement{number, false, box.content, box.bar};
+    return ElementPlacement{number, false, box.content, box.bar, box.hidden};
 }
 
 std::optional<int> PagePlayers::Remove(int key) {

@@ -86,6 +86,7 @@ struct ElementPlacement {
     bool fallback = false;  // an <embed> inside its player's <object>: hidden, never shown
     BoxContent box = BoxContent::Nothing;  // what its own box shows (before audio-only)
     BarControls bar = kFullBar;            // what its bar holds, when it has one
+    bool hidden = false;  // hidden by its markup (<embed hidden>): it takes no room either
 };
 
 // The players of one page. Elements are offered by the page script's key for them, in

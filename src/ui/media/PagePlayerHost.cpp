@@ -209,7 +209,7 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     }
 
     QString role = QStringLiteral("silent");
-    if (placement->fallback) {
+    if (placement->fallback || placement->hidden) {
         role = QStringLiteral("hidden");
     } else if (placement->box != BoxContent::Nothing) {
         role = QStringLiteral("box");
