@@ -88,6 +88,7 @@
     // is parsed; a frame showing another origin's page is out of reach, and plays nothing.
     var followed = new WeakSet();   // frame elements followed
     var watched = new WeakSet();    // their documents
+    var frameResizes = new WeakMap();  // a frame's document -> its ResizeObserver
     function frame(element) {
         if (!followed.has(element)) {
             followed.add(element);
@@ -122,7 +123,6 @@
             if (win.ResizeObserver) frameResizes.set(doc, new win.ResizeObserver(schedule));
         }
     }
-    var frameResizes = new WeakMap();  // a frame's document -> its ResizeObserver
 
     // Whether the element is still in a document that is still shown in the page.
     function alive(element) {
