@@ -95,7 +95,7 @@ void PlayersTest::eachMarkupFormPlays_data() {
     QTest::newRow("Windows Media 6.4, inner embed")
         << "/33/playwmv.asp?id=1031"
         << "/33/media/1031.wmv" << 1 << "object#MediaPlayer" << PlayerKind::WindowsMedia64
-        << "MediaPlayer.PlayState";
+        << "document.MediaPlayer.PlayState";
     QTest::newRow("Windows Media 7, .asx") << "/33/playwmv.asp?id=1024"
                                            << "/33/media/1024.wmv" << 1 << "object#Player"
                                            << PlayerKind::WindowsMedia << "Player.playState";
