@@ -294,7 +294,7 @@ void PlayersTest::invisibleAndMiniPlayers() {
 void PlayersTest::playerInAFrame() {
     // A frame of the portal's page: its player's clip is read against the frame's address,
     // its box lies over the element, offset by the frame and clipped to it, and follows the
-    // frame's scrolling; the frame's own scripts drive it.
+    // frame's scrolling; the frame's own scripts drive it; it ends with the frame.
     fixture_.portal.SetPage("/33/framed.asp",
                             "<!DOCTYPE html><html><body style=\"margin: 0\">"
                             "<div style=\"height: 50px\"></div><iframe id=\"frame\" "
@@ -345,6 +345,9 @@ void PlayersTest::playerInAFrame() {
         return Evaluate(Main(), "frames[0].Player.playState").toInt() ==
                ScriptPlayState(PlayerKind::WindowsMedia, PlaybackState::Paused);
     }));
+    // The frame goes, and its player with it.
+    Evaluate(Main(), "document.getElementById('frame').remove()");
+    QVERIFY(WaitUntil([&] { return Players().Boxes().isEmpty() && !Players().Playback(1); }));
     fixture_.portal.SetPage("/33/framed.asp", {});
     fixture_.portal.SetPage("/33/frames/inner.asp", {});
 }
