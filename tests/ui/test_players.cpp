@@ -4,8 +4,9 @@
 // names of its kind of player, even before the player is placed; the box sits on its
 // element and follows it, fills the screen on a double-click and comes back on Esc; the
 // clip is fetched with the page's cookies and Referer; a reload or leaving the page stops
-// it; a refused clip and a broken play list say so in the box; HTML5 video plays in the
-// engine as before.
+// it; a refused clip and a broken play list say so in the box; invisible, mini and hidden
+// players show as their markup asks; a player in a frame of the portal's page plays in the
+// frame's place; HTML5 video plays in the engine as before.
 //
 // The machine running the tests has no sound card: the players' sound goes to whatever
 // GStreamer's automatic audio sink finds, which is nothing (a null sink) here; only the
