@@ -61,6 +61,7 @@ class PlayersTest : public QObject {
     void html5VideoPlaysInTheEngine();
     void pageScriptsCallThePlayerBeforeItIsPlaced();
     void invisibleAndMiniPlayers();
+    void playerInAFrame_data();
     void playerInAFrame();
     void sideColumnNeverPlays();
     void brokenPlayListAddedLaterSaysSo();
@@ -292,16 +293,24 @@ void PlayersTest::invisibleAndMiniPlayers() {
     fixture_.portal.SetPage("/33/modes.asp", {});
 }
 
+void PlayersTest::playerInAFrame_data() {
+    QTest::addColumn<QString>("page");
+    QTest::newRow("iframe") << "<!DOCTYPE html><html><body style=\"margin: 0\">"
+                               "<div style=\"height: 50px\"></div><iframe id=\"frame\" "
+                               "src=\"frames/inner.asp\" width=\"200\" height=\"150\" "
+                               "style=\"margin-left: 30px; border: 5px solid\"></iframe>"
+                               "</body></html>";
+    QTest::newRow("frameset") << "<html><frameset rows=\"50,150,*\"><frame src=\"/33/about.htm\">"
+                                 "<frame id=\"frame\" src=\"frames/inner.asp\">"
+                                 "<frame src=\"/33/about.htm\"></frameset></html>";
+}
+
 void PlayersTest::playerInAFrame() {
     // A frame of the portal's page: its player's clip is read against the frame's address,
     // its box lies over the element, offset by the frame and clipped to it, and follows the
     // frame's scrolling; the frame's own scripts drive it; it ends with the frame.
-    fixture_.portal.SetPage("/33/framed.asp",
-                            "<!DOCTYPE html><html><body style=\"margin: 0\">"
-                            "<div style=\"height: 50px\"></div><iframe id=\"frame\" "
-                            "src=\"frames/inner.asp\" width=\"200\" height=\"150\" "
-                            "style=\"margin-left: 30px; border: 5px solid\"></iframe>"
-                            "</body></html>");
+    QFETCH(QString, page);
+    fixture_.portal.SetPage("/33/framed.asp", page);
     fixture_.portal.SetPage(
         "/33/frames/inner.asp",
         "<!DOCTYPE html><html><body style=\"margin: 0\"><div style=\"height: 20px\"></div>"
@@ -336,14 +345,14 @@ void PlayersTest::playerInAFrame() {
                    frame.intersected(element).translated(-element.topLeft());
     };
     QVERIFY(WaitUntil(placed));
-    Evaluate(Main(), "frames[0].scrollTo(0, 15)");
+    Evaluate(Main(), "frame.contentWindow.scrollTo(0, 15)");
     QVERIFY(WaitUntil([&] { return expected().first.top() < 70 && placed(); }));
 
     MediaPlayback* playback = Players().Playback(1);
-    Evaluate(Main(), "frames[0].Player.controls.pause()");
+    Evaluate(Main(), "frame.contentWindow.Player.controls.pause()");
     QVERIFY(WaitUntil([&] { return playback->State() == PlaybackState::Paused; }));
     QVERIFY(WaitUntil([&] {
-        return Evaluate(Main(), "frames[0].Player.playState").toInt() ==
+        return Evaluate(Main(), "frame.contentWindow.Player.playState").toInt() ==
                ScriptPlayState(PlayerKind::WindowsMedia, PlaybackState::Paused);
     }));
     // The frame goes, and its player with it.
