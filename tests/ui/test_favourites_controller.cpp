@@ -33,7 +33,7 @@ void FavouritesControllerTest::collectsIntoTheFileAndConfirmsInTheSideColumn() {
         addresses, {&mainView, &sideColumn, &collect, &library, &messages, &launcher,
                     [&] { return documents.path(); }, nullptr});
 
-    favourites.UpdateLibraryButton();
+    // No file yet: the button is put out as the controller is made.
     QVERIFY(!library.isEnabled());
     mainView.Navigate(portal.Origin() + "/33/playrm.asp?id=1025&g=夜空下的约定&c=陈子航");
     // The player page's players need the main window's player host: the address is enough.

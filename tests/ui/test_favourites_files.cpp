@@ -268,7 +268,6 @@ void FavouritesFilesTest::largeLibrariesShowCompletely() {
 // page holds only its separator row.
 void FavouritesFilesTest::emptyFileAtStartUp() {
     FavouritesWindow fresh;
-    QVERIFY(fresh.Create());
     QVERIFY(QDir().mkpath(fresh.documents) && WriteBytes(fresh.FilePath(), {}));
     QVERIFY(fresh.Start());
     QVERIFY(fresh.Window().Panel().library->isEnabled());

@@ -1,6 +1,12 @@
 // Play lists that players are pointed at: Windows Media's .asx/.wax/.wvx (and the servers'
 // "[Reference]" files), RealPlayer's .ram/.rpm and .m3u. What is a play list, and the clips
 // it lists in the order they play.
+//
+// What is where: this header is all that callers use. play_lists.cpp tells lists from clips
+// (DetectPlayList), hands a body to its format's reader and splices nested lists; the
+// readers are a format in a file, play_list_asx.cpp (ASX and "[Reference]") and
+// play_list_lines.cpp (RAM and M3U), declared in play_list_readers.h; PlayListBuilder
+// (play_list_builder.h) collects what they read into a PlayList.
 #pragma once
 
 #include <cstddef>

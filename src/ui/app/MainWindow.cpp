@@ -195,7 +195,6 @@ void MainWindow::Load() {
     frame_.maxRestoreButton->SetPicture(frame_.maximiseGlyph->Picture());
     LayoutButtonGrid(panel_, TwipsPerPixelX(this));
     SetStartupCaptions(panel_);
-    favourites_->UpdateLibraryButton();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

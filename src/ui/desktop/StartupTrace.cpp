@@ -57,8 +57,9 @@ void TraceFirstPaint(QWebEngineView* view, const char* name) {
                 if (waited.hasExpired(kGiveUpMs)) poll->deleteLater();
                 // Several questions may be in flight: an answer that comes after another
                 // one has ended the poll finds the timer gone.
+                const QString& firstPaint = PageScripts::Source(PageScript::FirstPaint);
                 view->page()->runJavaScript(
-                    PageScripts::Source(PageScript::FirstPaint), QWebEngineScript::ApplicationWorld,
+                    firstPaint, QWebEngineScript::ApplicationWorld,
                     [prefix, poll = QPointer<QTimer>(poll)](const QVariant& result) {
                         const qint64 epochMs = result.toLongLong();
                         if (epochMs <= 0 || poll.isNull() || !poll->isActive()) return;

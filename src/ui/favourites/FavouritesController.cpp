@@ -16,7 +16,10 @@ namespace lorvex {
 
 FavouritesController::FavouritesController(const PortalAddresses& portal, Parts parts,
                                            QObject* parent)
-    : QObject(parent), portal_(portal), parts_(std::move(parts)) {}
+    : QObject(parent), portal_(portal), parts_(std::move(parts)) {
+    // The library button follows the file from the start, not from the first command.
+    UpdateLibraryButton();
+}
 
 QString FavouritesController::LocateFavouritesFile() {
     // Resolved afresh at every use, so a change of the documents folder takes effect.

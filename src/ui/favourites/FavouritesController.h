@@ -56,10 +56,9 @@ class FavouritesController : public QObject {
     // there is a song to collect.
     void MainViewCompleted(const std::string& address);
 
+  private:
     // Enables the library button exactly when the favourites file exists.
     void UpdateLibraryButton();
-
-  private:
     // Resolves the documents folder afresh, remembers it, and returns the file's path.
     QString LocateFavouritesFile();
     void ShowStop(const QString& text) const;

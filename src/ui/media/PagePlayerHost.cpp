@@ -45,9 +45,11 @@ QString Resource(const QString& path) {
 QWebEngineScript PlayersScript() {
     QWebEngineScript script;
     script.setName(QStringLiteral("lorvex-players"));
-    script.setSourceCode(Resource(QStringLiteral(":/qtwebchannel/qwebchannel.js")) +
-                         PageScripts::Source(PageScript::Players) +
-                         PageScripts::Source(PageScript::PageMedia));
+    // The channel's client first: the players' script and the page media's use it.
+    const QString channel = Resource(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    const QString& players = PageScripts::Source(PageScript::Players);
+    const QString& pageMedia = PageScripts::Source(PageScript::PageMedia);
+    script.setSourceCode(channel + players + pageMedia);
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(kPlayersWorld);
     script.setRunsOnSubFrames(false);

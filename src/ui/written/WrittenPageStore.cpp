@@ -67,10 +67,10 @@ bool WrittenPageStore::Reachable(std::uint64_t number) const {
     return false;
 }
 
-WrittenPages::Bytes WrittenPageStore::Serve(const QUrl& url) const {
+WrittenPageStore::Bytes WrittenPageStore::Serve(const QUrl& url) const {
     const std::optional<std::uint64_t> number = WrittenPageNumber(url);
     if (!number) return nullptr;
-    WrittenPages::Bytes bytes = pages_.Find(*number);
+    Bytes bytes = pages_.Find(*number);
     if (!bytes) return pages_.Dropped(*number) ? droppedPage_ : nullptr;
     if (!packed_.contains(*number)) return bytes;
     const QByteArray unpacked = qUncompress(reinterpret_cast<const uchar*>(bytes->data()),
@@ -80,7 +80,7 @@ WrittenPages::Bytes WrittenPageStore::Serve(const QUrl& url) const {
                                                static_cast<std::size_t>(unpacked.size()));
 }
 
-void WrittenPageStore::PackWhenRead(std::uint64_t number, WrittenPages::Bytes served) {
+void WrittenPageStore::PackWhenRead(std::uint64_t number, Bytes served) {
     // An unpacked copy served for Back is not what the store holds, so it is not packed
     // again.
     if (served->size() < kPackFrom || pages_.Find(number) != served) return;

@@ -25,6 +25,9 @@ class WrittenPageHandler;
 class WrittenPageStore : public QObject {
     Q_OBJECT
   public:
+    // A page's bytes, shared with the replies that are reading them.
+    using Bytes = WrittenPages::Bytes;
+
     explicit WrittenPageStore(QObject* parent = nullptr);
     ~WrittenPageStore() override;
 
@@ -38,11 +41,11 @@ class WrittenPageStore : public QObject {
 
     // What the address serves: the page's bytes, or the dropped-page notice for a page no
     // longer kept; null for an address the client never wrote.
-    WrittenPages::Bytes Serve(const QUrl& url) const;
+    Bytes Serve(const QUrl& url) const;
 
     // Packs the page on a worker thread once the engine has read `served`, the bytes it was
     // served, if it is large and not packed yet.
-    void PackWhenRead(std::uint64_t number, WrittenPages::Bytes served);
+    void PackWhenRead(std::uint64_t number, Bytes served);
 
     // Whether the page is kept packed.
     bool Packed(std::uint64_t number) const { return packed_.contains(number); }
@@ -57,7 +60,7 @@ class WrittenPageStore : public QObject {
     void ServeOn(QWebEngineProfile* profile);
 
     WrittenPages pages_;
-    WrittenPages::Bytes droppedPage_;
+    Bytes droppedPage_;
     QList<QPointer<QWebEnginePage>> watched_;
     QSet<std::uint64_t> packed_;
     WrittenPageHandler* handler_;
