@@ -211,6 +211,76 @@ TEST(PlayersTest, OneElement) {
     }
 }
 
+TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
+    using B = BoxContent;
+    const BarControls none;
+    const struct {
+        const char* what;
+        MarkupElement element;
+        BoxContent box;
+        BarControls bar;
+        bool hidden = false;  // takes no room in the page
+    } cases[] = {
+        {"7 full", Object({{"classid", kWmp7}}, {{"uiMode", "full"}}), B::PictureAndControlBar,
+         kFullBar},
+        {"7 mini", Object({{"classid", kWmp7}}, {{"uiMode", " MINI"}}), B::PictureAndControlBar,
+         kMiniBar},
+        {"7 none", Object({{"classid", kWmp7}}, {{"uiMode", "none"}}), B::Picture, kFullBar},
+        {"7 invisible, controls asked",
+         Embed({{"type", "application/x-ms-wmp"}, {"uimode", "invisible"}, {"showcontrols", "1"}}),
+         B::Nothing, kFullBar},
+        {"6.4 without controls", Object({{"classid", kWmp64}}, {{"ShowControls", "0"}}), B::Picture,
+         kFullBar},
+        {"6.4 controls before uiMode",
+         Object({{"classid", kWmp64}}, {{"ShowControls", "1"}, {"uiMode", "mini"}}),
+         B::PictureAndControlBar, kFullBar},
+        {"RealPlayer all", Object({{"classid", kReal}}, {{"CONTROLS", "All"}}),
+         B::PictureAndControlBar, kFullBar},
+        {"RealPlayer control panel",
+         Object({{"classid", kReal}}, {{"CONTROLS", "controlpanel"}}),
+         B::ControlBar,
+         {true, true, true, false, true, true}},
+        {"RealPlayer buttons",
+         Embed({{"src", "a.rm"}, {"controls", "PlayButton,StopButton"}}),
+         B::ControlBar,
+         {.playPause = true, .stop = true}},
+        {"RealPlayer picture and status",
+         Object({{"classid", kReal}}, {{"controls", "ImageWindow, StatusBar"}}),
+         B::PictureAndControlBar,
+         {.time = true}},
+        {"RealPlayer volume",
+         Object({{"classid", kReal}}, {{"CONTROLS", "MuteVolume"}}),
+         B::ControlBar,
+         {.mute = true, .volume = true}},
+        {"RealPlayer logo", Object({{"classid", kReal}}, {{"CONTROLS", "HomeCtrl"}}), B::ControlBar,
+         none},
+        {"hidden embed", Embed({{"src", "a.wma"}, {"hidden", "true"}}), B::Nothing, kFullBar, true},
+        {"embed hidden false", Embed({{"src", "a.wma"}, {"hidden", "false"}}),
+         B::PictureAndControlBar, kFullBar},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PagePlayers page(kPage);
+        const std::optional<ElementPlacement> placement = page.Offer(1, c.element);
+        ASSERT_TRUE(placement);
+        EXPECT_EQ(placement->box, c.box);
+        EXPECT_EQ(placement->bar, c.bar);
+        EXPECT_EQ(placement->hidden, c.hidden);
+    }
+}
+
+TEST(PlayersTest, AFramesPlayerReadsItsClipAgainstTheFrame) {
+    PagePlayers page(kPage);
+    const std::string frame = "http://127.0.0.1:8042/33/frames/inner.asp";
+    const auto framed = page.Offer(1, Embed({{"src", "a.wmv"}}), std::nullopt, frame);
+    const auto own = page.Offer(2, Embed({{"src", "a.wmv"}}));
+    ASSERT_TRUE(framed && own);
+    EXPECT_EQ(page.Settings(framed->player)->clip, "http://127.0.0.1:8042/33/frames/a.wmv");
+    EXPECT_EQ(page.Settings(framed->player)->document, frame);
+    EXPECT_EQ(page.Settings(own->player)->clip, "http://127.0.0.1:8042/33/a.wmv");
+    EXPECT_EQ(page.Settings(own->player)->document, kPage);
+}
+
 TEST(PlayersTest, RefusedClipIsKeptAsWritten) {
     PagePlayers page(kPage);
     const auto placement =

@@ -132,6 +132,14 @@ void DemoPortal::SetRedirect(const QString& path, const QString& target) {
     }
 }
 
+void DemoPortal::SetPage(const QString& path, const QString& html) {
+    if (html.isEmpty()) {
+        pages_.remove(path);
+    } else {
+        pages_.insert(path, html);
+    }
+}
+
 void DemoPortal::Record(const QString& pathAndQuery, const QHttpServerRequest& request) {
     if (loggedLimit_ > 0) {
         if (static_cast<qsizetype>(log_.size()) >= loggedLimit_) log_.pop_front();
@@ -146,6 +154,11 @@ void DemoPortal::Respond(const QHttpServerRequest& request, QHttpServerResponder
     if (const QString target = redirects_.value(url.path()); !target.isEmpty()) {
         responder.write(QByteArray(), {{"Location", target.toUtf8()}},
                         QHttpServerResponder::StatusCode::Found);
+        return;
+    }
+    if (const auto page = pages_.constFind(url.path()); page != pages_.cend()) {
+        ToResponse({200, "text/html; charset=utf-8", page->toUtf8(), {}})
+            .write(std::move(responder));
         return;
     }
     // Clips and play lists: a clip only for the portal's own pages, in byte ranges.

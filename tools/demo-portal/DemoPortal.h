@@ -56,6 +56,10 @@ class DemoPortal : public QObject {
     // target removes it.
     void SetRedirect(const QString& path, const QString& target);
 
+    // While set, a request for `path` is answered with this page (sent as UTF-8), so a test
+    // can try markup of its own on the portal's origin; an empty page removes it.
+    void SetPage(const QString& path, const QString& html);
+
     // Files (down.asp) are sent in pieces: the first at once, the rest paced. While held,
     // every file stops after its first piece until released.
     static constexpr qsizetype kFirstPiece = qsizetype{256} * 1024;
@@ -92,6 +96,7 @@ class DemoPortal : public QObject {
     std::deque<Logged> log_;
     qsizetype loggedLimit_ = kDefaultLoggedRequests;
     QHash<QString, QString> redirects_;
+    QHash<QString, QString> pages_;
     std::vector<Stream> streams_;
     QTimer* pacer_;
     bool downloadsHeld_ = false;

@@ -178,63 +178,102 @@ BoxContent Combine(bool picture, bool controls) {
     return controls ? BoxContent::ControlBar : BoxContent::Nothing;
 }
 
+// What an element's box shows, and what its bar holds.
+struct Box {
+    BoxContent content = BoxContent::PictureAndControlBar;
+    BarControls bar = kFullBar;
+    bool hidden = false;
+};
+
+BarControls Joined(BarControls a, BarControls b) {
+    return {a.playPause || b.playPause, a.stop || b.stop, a.seek || b.seek,
+            a.time || b.time,           a.mute || b.mute, a.volume || b.volume};
+}
+
+// RealPlayer's controls, each a part of the player: the picture, or a bar with some of the
+// bar's controls (the logo, the clip's information: a bar of the player's colours only).
+struct RealControl {
+    std::string_view name;
+    bool picture;
+    bool bar;
+    BarControls controls;
+};
+constexpr BarControls kRealPanel{true, true, true, false, true, true};
+constexpr RealControl kRealControls[] = {
+    {"all", true, true, kFullBar},
+    {"imagewindow", true, false, {}},
+    {"controlpanel", false, true, kRealPanel},
+    {"playbutton", false, true, {.playPause = true}},
+    {"playonlybutton", false, true, {.playPause = true}},
+    {"pausebutton", false, true, {.playPause = true}},
+    {"stopbutton", false, true, {.stop = true}},
+    {"ffctrl", false, true, {.seek = true}},
+    {"rwctrl", false, true, {.seek = true}},
+    {"positionslider", false, true, {.seek = true}},
+    {"positionfield", false, true, {.time = true}},
+    {"statusbar", false, true, {.time = true}},
+    {"statusfield", false, true, {.time = true}},
+    {"statuspanel", false, true, {.time = true}},
+    {"mutectrl", false, true, {.mute = true}},
+    {"mutevolume", false, true, {.mute = true, .volume = true}},
+    {"volumeslider", false, true, {.volume = true}},
+    {"infovolumepanel", false, true, {.volume = true}},
+    {"infopanel", false, true, {}},
+    {"tacctrl", false, true, {}},
+    {"homectrl", false, true, {}},
+};
+
 // RealPlayer's CONTROLS: one control, or several separated by commas.
-BoxContent RealControls(std::string_view controls) {
+Box RealControls(std::string_view controls) {
     bool picture = false;
     bool bar = false;
+    BarControls held;
     while (!controls.empty()) {
         const std::size_t comma = controls.find(',');
         const std::string name = LowerTrimmed(controls.substr(0, comma));
         controls =
             comma == std::string_view::npos ? std::string_view{} : controls.substr(comma + 1);
-        if (name == "all") {
-            picture = bar = true;
-        } else if (name == "imagewindow") {
-            picture = true;
-        } else if (name == "controlpanel" || name == "playbutton" || name == "playonlybutton" ||
-                   name == "pausebutton" || name == "stopbutton" || name == "ffctrl" ||
-                   name == "rwctrl" || name == "mutectrl" || name == "mutevolume" ||
-                   name == "volumeslider" || name == "positionslider" || name == "positionfield" ||
-                   name == "statusbar" || name == "statusfield" || name == "statuspanel" ||
-                   name == "infopanel" || name == "infovolumepanel" || name == "tacctrl" ||
-                   name == "homectrl") {
-            bar = true;
+        for (const RealControl& control : kRealControls) {
+            if (control.name != name) continue;
+            picture = picture || control.picture;
+            bar = bar || control.bar;
+            held = Joined(held, control.controls);
         }
     }
     // Nothing known: the whole player, as with no CONTROLS at all.
-    return picture || bar ? Combine(picture, bar) : BoxContent::PictureAndControlBar;
+    if (!picture && !bar) return {};
+    return {Combine(picture, bar), held};
 }
 
-std::optional<BoxContent> UiMode(std::string_view mode) {
+std::optional<Box> UiMode(std::string_view mode) {
     const std::string value = LowerTrimmed(mode);
-    if (value == "full" || value == "mini") return BoxContent::PictureAndControlBar;
-    if (value == "none") return BoxContent::Picture;
-    if (value == "invisible") return BoxContent::Nothing;
+    if (value == "full") return Box{};
+    if (value == "mini") return Box{BoxContent::PictureAndControlBar, kMiniBar};
+    if (value == "none") return Box{BoxContent::Picture};
+    if (value == "invisible") return Box{BoxContent::Nothing};
     return std::nullopt;
 }
 
-BoxContent BoxOf(const MarkupElement& element, PlayerKind kind) {
+Box BoxOf(const MarkupElement& element, PlayerKind kind) {
     if (auto hidden = Find(element.attributes, "hidden")) {
         // <embed hidden> alone means hidden.
         if (TrimBlanks(*hidden).empty() || ReadFlag(*hidden).value_or(false))
-            return BoxContent::Nothing;
+            return {BoxContent::Nothing, kFullBar, true};
     }
     if (kind == PlayerKind::RealPlayer) {
         const auto controls = Setting(element, "CONTROLS");
-        return controls ? RealControls(*controls) : BoxContent::PictureAndControlBar;
+        return controls ? RealControls(*controls) : Box{};
     }
-    std::optional<BoxContent> byMode;
+    std::optional<Box> byMode;
     if (auto mode = Setting(element, "uiMode")) byMode = UiMode(*mode);
-    std::optional<BoxContent> byControls;
+    std::optional<Box> byControls;
     if (auto show = Setting(element, "ShowControls")) {
-        if (auto flag = ReadFlag(*show)) {
-            byControls = *flag ? BoxContent::PictureAndControlBar : BoxContent::Picture;
-        }
+        if (auto flag = ReadFlag(*show)) byControls = *flag ? Box{} : Box{BoxContent::Picture};
     }
     // Each player reads its own setting first.
     const auto& first = kind == PlayerKind::WindowsMedia64 ? byControls : byMode;
     const auto& second = kind == PlayerKind::WindowsMedia64 ? byMode : byControls;
-    return first.value_or(second.value_or(BoxContent::PictureAndControlBar));
+    return first.value_or(second.value_or(Box{}));
 }
 
 std::string ConsoleOf(const MarkupElement& element) {
@@ -280,7 +319,9 @@ bool IsAudioOnlyClip(std::string_view address, std::string_view mimeType) {
 }
 
 std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement& element,
-                                                   std::optional<int> enclosingObject) {
+                                                   std::optional<int> enclosingObject,
+                                                   const std::string& document) {
+    const std::string& base = document.empty() ? pageAddress_ : document;
     if (const auto known = elementPlayer_.find(key); known != elementPlayer_.end()) {
         Remove(key);
     }
@@ -298,7 +339,7 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
     }
     const std::optional<PlayerKind> kind = RecognisePlayer(element);
     if (!kind) return std::nullopt;
-    const BoxContent box = BoxOf(element, *kind);
+    const Box box = BoxOf(element, *kind);
 
     int number = 0;
     const std::string console = *kind == PlayerKind::RealPlayer ? ConsoleOf(element) : "";
@@ -313,14 +354,14 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
     }
     if (number == 0) {
         number = nextPlayer_++;
-        players_[number] = Player{*kind, console == "_unique" ? "" : console, {}, {}, {}};
+        players_[number] = Player{*kind, console == "_unique" ? "" : console, base, {}, {}, {}};
     }
     Player& player = players_.at(number);
     player.keys.push_back(key);
     player.markup.push_back(element);
     elementPlayer_[key] = number;
     Settle(player);
-    return ElementPlacement{number, false, box};
+    return ElementPlacement{number, false, box.content, box.bar, box.hidden};
 }
 
 std::optional<int> PagePlayers::Remove(int key) {
@@ -353,13 +394,14 @@ std::vector<int> PagePlayers::Elements(int player) const {
 void PagePlayers::Settle(Player& player) const {
     PlayerSettings settings;
     settings.kind = player.kind;
+    settings.document = player.document;
     std::optional<bool> autoStart;
     std::optional<int> volume;
     std::optional<bool> mute;
     for (const MarkupElement& element : player.markup) {
         for (std::string_view written : ClipsOf(element, player.kind)) {
             if (!settings.clip.empty() || TrimBlanks(written).empty()) continue;
-            if (auto clip = ResolveClipAddress(pageAddress_, written)) {
+            if (auto clip = ResolveClipAddress(player.document, written)) {
                 settings.clip = *clip;
                 settings.refusedClip.clear();
             } else if (settings.refusedClip.empty()) {

@@ -38,6 +38,22 @@ std::optional<PlayerKind> RecognisePlayer(const MarkupElement& element);
 // a picture-only box whose clip has no picture).
 enum class BoxContent { Nothing, Picture, ControlBar, PictureAndControlBar };
 
+// What a box's control bar holds.
+struct BarControls {
+    bool playPause = false;
+    bool stop = false;
+    bool seek = false;  // the seek slider
+    bool time = false;  // the position and the length
+    bool mute = false;
+    bool volume = false;
+    bool operator==(const BarControls&) const = default;
+};
+
+// Windows Media Player's full mode, RealPlayer's whole player.
+inline constexpr BarControls kFullBar{true, true, true, true, true, true};
+// Windows Media Player 7's mini mode: no seek slider.
+inline constexpr BarControls kMiniBar{true, true, false, true, true, true};
+
 // The box's content once it is known whether the clip is sound only: no picture then.
 BoxContent ShownContent(BoxContent asked, bool audioOnly);
 
@@ -56,6 +72,9 @@ struct PlayerSettings {
     int volume = 100;  // 0..100, the control bar's scale
     bool mute = false;
     bool audioOnly = false;  // known from the markup alone (extension or type)
+    // The address of the document its elements are in (the page's, or a frame's in it),
+    // against which its clips are read and which asks for them.
+    std::string document;
 };
 
 // The text for the player's box when its clip address was refused.
@@ -66,6 +85,8 @@ struct ElementPlacement {
     int player = 0;         // the player it is part of, numbered from 1 in each page
     bool fallback = false;  // an <embed> inside its player's <object>: hidden, never shown
     BoxContent box = BoxContent::Nothing;  // what its own box shows (before audio-only)
+    BarControls bar = kFullBar;            // what its bar holds, when it has one
+    bool hidden = false;  // hidden by its markup (<embed hidden>): it takes no room either
 };
 
 // The players of one page. Elements are offered by the page script's key for them, in
@@ -76,13 +97,15 @@ class PagePlayers {
     explicit PagePlayers(std::string pageAddress) : pageAddress_(std::move(pageAddress)) {}
 
     // An <object> or <embed> of the page; `enclosingObject` is the key of the nearest
-    // <object> around it, if one was offered. Returns where it belongs, or none when it is
-    // no player. An <embed> inside a recognised <object> is part of that object's player
-    // (its attributes come after the object's params); RealPlayer elements with the same
+    // <object> around it, if one was offered; `document` the address of the frame's
+    // document it is in, when it is in one (empty: the page itself). Returns where it belongs, or
+    // none when it is no player. An <embed> inside a recognised <object> is part of that object's
+    // player (its attributes come after the object's params); RealPlayer elements with the same
     // CONSOLE drive one player ("_master" joins the page's first console, "_unique" none).
     // The element's player's settings may change: read Settings() again.
     std::optional<ElementPlacement> Offer(int key, const MarkupElement& element,
-                                          std::optional<int> enclosingObject = std::nullopt);
+                                          std::optional<int> enclosingObject = std::nullopt,
+                                          const std::string& document = {});
 
     // The element left the page. Returns its player when that has no element left.
     std::optional<int> Remove(int key);
@@ -97,6 +120,7 @@ class PagePlayers {
     struct Player {
         PlayerKind kind;
         std::string console;                // RealPlayer's CONSOLE, lower case; empty: none
+        std::string document;               // the address its clips are read against
         std::vector<int> keys;              // its elements
         std::vector<MarkupElement> markup;  // theirs, same order
         PlayerSettings settings;

@@ -91,7 +91,7 @@ PagePlayerHost::PagePlayerHost(QWebEngineView* view, QWebEnginePage* page, const
     names.setSourceCode(PageScripts::Source(PageScript::PlayerNames));
     names.setInjectionPoint(QWebEngineScript::DocumentCreation);
     names.setWorldId(QWebEngineScript::MainWorld);
-    names.setRunsOnSubFrames(false);
+    names.setRunsOnSubFrames(true);
     page->scripts().insert(names);
     connect(bridge_, &PlayerPageBridge::Offered, this, &PagePlayerHost::Offer);
     connect(bridge_, &PlayerPageBridge::Placed, this, &PagePlayerHost::Place);
@@ -152,22 +152,29 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     if (!page_ || !view_ || !Current(document)) return;
     const QJsonObject offered = QJsonDocument::fromJson(element.toUtf8()).object();
     const QUrl pageAddress(offered.value(u"page").toString());
-    // Only the portal's own pages play, and only the page the view shows.
-    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(page_->url(), origin_)) return;
+    // The element's document: the page's, or a frame's in it.
+    const QUrl documentAddress(offered.value(u"document").toString());
+    const int key = offered.value(u"key").toInt();
+    // The page's scripts stop waiting on an element that plays nothing.
+    const auto none = [this, key] { emit bridge_->placed(key, QStringLiteral("none"), {}); };
+    // Only the portal's own pages (and their frames) play, and only the page the view shows.
+    if (!SameOrigin(pageAddress, origin_) || !SameOrigin(documentAddress, origin_) ||
+        !SameOrigin(page_->url(), origin_)) {
+        return none();
+    }
     if (!players_) {
         players_.emplace(pageAddress.toString(QUrl::FullyEncoded).toStdString());
         pageAddress_ = pageAddress;
     }
-    const int key = offered.value(u"key").toInt();
     const int enclosing = offered.value(u"enclosing").toInt();
     const MarkupElement markup{offered.value(u"tag").toString().toStdString(),
                                Pairs(offered.value(u"attributes")),
                                Pairs(offered.value(u"params"))};
     const std::optional<ElementPlacement> placement =
-        players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt);
-    if (!placement) return;
-    const PlayerSettings* settings = players_->Settings(placement->player);
-    if (settings == nullptr) return;
+        players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt,
+                        documentAddress.toString(QUrl::FullyEncoded).toStdString());
+    const PlayerSettings* settings = placement ? players_->Settings(placement->player) : nullptr;
+    if (settings == nullptr) return none();
 
     MediaPlayback*& playback = playbacks_[placement->player];
     if (playback == nullptr) {
@@ -199,15 +206,16 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
         guard_->Refuse(QUrl(clip));
         playback->SetVolume(settings->volume);
         playback->SetMuted(settings->mute);
-        playback->Open(QUrl(clip), pageAddress, settings->autoStart);
+        playback->Open(QUrl(clip), QUrl(QString::fromStdString(settings->document)),
+                       settings->autoStart);
     }
 
     QString role = QStringLiteral("silent");
-    if (placement->fallback) {
+    if (placement->fallback || placement->hidden) {
         role = QStringLiteral("hidden");
     } else if (placement->box != BoxContent::Nothing) {
         role = QStringLiteral("box");
-        auto* box = new PlayerBox(playback, placement->box, view_);
+        auto* box = new PlayerBox(playback, placement->box, placement->bar, view_);
         box->hide();
         // The player's first box with a picture paints it.
         bool painted = false;
@@ -253,8 +261,10 @@ void PagePlayerHost::Command(const QString& document, int key, const QString& na
     } else if (name == u"mute") {
         playback->SetMuted(value.toInt() != 0);
     } else if (name == u"url") {
-        const std::optional<std::string> clip = ResolveClipAddress(
-            pageAddress_.toString(QUrl::FullyEncoded).toStdString(), value.toStdString());
+        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
+        if (settings == nullptr) return;
+        const std::optional<std::string> clip =
+            ResolveClipAddress(settings->document, value.toStdString());
         if (!clip) {
             playback->Fail(QString::fromUtf8(kRefusedClipMessage.data(),
                                              static_cast<qsizetype>(kRefusedClipMessage.size())));
@@ -263,8 +273,8 @@ void PagePlayerHost::Command(const QString& document, int key, const QString& na
         const QUrl address(QString::fromStdString(*clip));
         guard_->Refuse(address);
         opened_[PlayerOf(key)] = address.toString();
-        const PlayerSettings* settings = players_->Settings(PlayerOf(key));
-        playback->Open(address, pageAddress_, settings == nullptr || settings->autoStart);
+        playback->Open(address, QUrl(QString::fromStdString(settings->document)),
+                       settings->autoStart);
     }
 }
 
@@ -287,7 +297,7 @@ void PagePlayerHost::Report(int player, bool position) {
 }
 
 void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, bool shown,
-                           const QSizeF& viewport) {
+                           const QRectF& clip) {
     if (!view_ || !Current(document)) return;
     const auto found = boxes_.find(key);
     if (found == boxes_.end() || !found->second) return;
@@ -298,7 +308,9 @@ void PagePlayerHost::Place(const QString& document, int key, const QRectF& box, 
         QRectF(box.x() * zoom, box.y() * zoom, box.width() * zoom, box.height() * zoom)
             .toAlignedRect();
     const QRect visible =
-        QRectF(QPointF(0, 0), viewport * zoom).toRect().intersected(view_->rect());
+        QRectF(clip.x() * zoom, clip.y() * zoom, clip.width() * zoom, clip.height() * zoom)
+            .toRect()
+            .intersected(view_->rect());
     const QRect seen = area.intersected(visible);
     if (!shown || seen.isEmpty()) {
         widget->hide();

@@ -1,10 +1,10 @@
 // The Windows Media and RealPlayer players of one view's portal pages, played by the
-// client: the players' page script (page_players.js, in a script world of its own) offers
-// each <object>/<embed> as the page is parsed and as it adds more; PagePlayers decides
-// what each is; the players play with Qt Multimedia and each shown element gets a
-// PlayerBox laid over it, moved whenever the script reports the element moved. Every
-// player stops and lets its clip go when the page navigates, reloads or its renderer ends,
-// and when the host goes (the client closes).
+// client: the players' page script (players.js, in a script world of its own) offers each
+// <object>/<embed> of the page and of its frames of the same origin as they are parsed and
+// as more are added; PagePlayers decides what each is; the players play with Qt Multimedia
+// and each shown element gets a PlayerBox laid over it, moved whenever the script reports
+// the element moved. Every player stops and lets its clip go when the page navigates,
+// reloads or its renderer ends, and when the host goes (the client closes).
 //
 // Only the main view has a host; the side column and the pop-up host never play.
 #pragma once
@@ -64,8 +64,7 @@ class PagePlayerHost : public QObject {
     void Clear();
     bool Current(const QString& document);
     void Offer(const QString& document, const QString& element);
-    void Place(const QString& document, int key, const QRectF& box, bool shown,
-               const QSizeF& viewport);
+    void Place(const QString& document, int key, const QRectF& box, bool shown, const QRectF& clip);
     void Remove(const QString& document, int key);
     void RemovePlayer(int player);
     void Command(const QString& document, int key, const QString& name, const QString& value);

@@ -1,6 +1,5 @@
 #include "ui/media/PlayerBox.h"
 
-#include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -52,11 +51,13 @@ QToolButton* Button(const QString& text, const QString& tip, QWidget* parent) {
 }  // namespace
 
 // NOLINTNEXTLINE(readability-function-size): one straight sequence of steps, read top to bottom
-PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* parent)
+PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, BarControls bar, QWidget* parent)
     : QWidget(parent),
       playback_(playback),
       asked_(content),
+      controls_(bar),
       bar_(new QWidget(this)),
+      row_(new QHBoxLayout(bar_)),
       playPause_(Button(QStringLiteral("▶"), QStringLiteral("播放"), bar_)),
       stop_(Button(QStringLiteral("■"), QStringLiteral("停止"), bar_)),
       seek_(new QSlider(Qt::Horizontal, bar_)),
@@ -76,15 +77,22 @@ PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* paren
     volume_->setFocusPolicy(Qt::NoFocus);
     volume_->setRange(0, 100);
     volume_->setFixedWidth(50);
-    auto* row = new QHBoxLayout(bar_);
-    row->setContentsMargins(2, 0, 4, 0);
-    row->setSpacing(2);
-    row->addWidget(playPause_);
-    row->addWidget(stop_);
-    row->addWidget(seek_, 1);
-    row->addWidget(time_);
-    row->addWidget(mute_);
-    row->addWidget(volume_);
+    row_->setContentsMargins(2, 0, 4, 0);
+    row_->setSpacing(2);
+    row_->addWidget(playPause_);
+    row_->addWidget(stop_);
+    row_->addWidget(seek_, 1);
+    // Without the seek slider, the controls after it keep to the right.
+    row_->addStretch(controls_.seek ? 0 : 1);
+    row_->addWidget(time_);
+    row_->addWidget(mute_);
+    row_->addWidget(volume_);
+    playPause_->setVisible(controls_.playPause);
+    stop_->setVisible(controls_.stop);
+    seek_->setVisible(controls_.seek);
+    time_->setVisible(controls_.time);
+    mute_->setVisible(controls_.mute);
+    volume_->setVisible(controls_.volume);
     message_->setObjectName(QStringLiteral("message"));
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);

@@ -6,6 +6,7 @@
 // double-click brings it back over its element.
 #pragma once
 
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -21,7 +22,8 @@ namespace lorvex {
 class PlayerBox : public QWidget {
     Q_OBJECT
   public:
-    PlayerBox(MediaPlayback* playback, BoxContent content, QWidget* parent);
+    // `bar`: what the control bar holds, when the box has one.
+    PlayerBox(MediaPlayback* playback, BoxContent content, BarControls bar, QWidget* parent);
     ~PlayerBox() override;
 
     // What the box shows, as the element's markup asks (before the clip is known to be
@@ -53,11 +55,13 @@ class PlayerBox : public QWidget {
 
     QPointer<MediaPlayback> playback_;
     BoxContent asked_;
+    BarControls controls_;
     BoxContent shown_ = BoxContent::Nothing;
     bool pictureSource_ = false;
     QImage frame_;
     int paintedFrames_ = 0;
     QWidget* bar_;
+    QHBoxLayout* row_;
     QToolButton* playPause_;
     QToolButton* stop_;
     QSlider* seek_;
