@@ -24,6 +24,10 @@ TEST_PACKAGES=(
     libglib2.0-bin gstreamer1.0-plugins-base-apps gstreamer1.0-x
 )
 
+# What the hardening checks add: clang with its sanitizer and fuzzer runtimes, clang-tidy,
+# the MinGW-w64 cross compiler, wine, and GoogleTest's sources for the Windows build.
+HARDENING_PACKAGES=(clang libclang-rt-dev clang-tidy g++-mingw-w64-x86-64 wine64 googletest)
+
 log() { printf '== %s\n' "$*"; }
 
 # Installs the named Debian packages that are missing (apt-get update first).

@@ -197,7 +197,7 @@ TEST(PlayersTest, OneElement) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(RecognisePlayer(c.element), c.kind);
         PagePlayers page(kPage);
-        const std::optional<ElementPlacement> placement = page.Offer(1, c.element);
+        const std::optional<PlayerPlacement> placement = page.Offer(1, c.element);
         ASSERT_EQ(placement.has_value(), c.kind.has_value());
         if (!placement) continue;
         EXPECT_EQ(placement->box, c.box);
@@ -261,7 +261,7 @@ TEST(PlayersTest, BoxAndBarAsTheMarkupAsks) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         PagePlayers page(kPage);
-        const std::optional<ElementPlacement> placement = page.Offer(1, c.element);
+        const std::optional<PlayerPlacement> placement = page.Offer(1, c.element);
         ASSERT_TRUE(placement);
         EXPECT_EQ(placement->box, c.box);
         EXPECT_EQ(placement->bar, c.bar);

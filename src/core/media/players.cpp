@@ -318,9 +318,9 @@ bool IsAudioOnlyClip(std::string_view address, std::string_view mimeType) {
            type != "audio/mpegurl";
 }
 
-std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement& element,
-                                                   std::optional<int> enclosingObject,
-                                                   const std::string& document) {
+std::optional<PlayerPlacement> PagePlayers::Offer(int key, const MarkupElement& element,
+                                                  std::optional<int> enclosingObject,
+                                                  const std::string& document) {
     const std::string& base = document.empty() ? pageAddress_ : document;
     if (const auto known = elementPlayer_.find(key); known != elementPlayer_.end()) {
         Remove(key);
@@ -334,7 +334,7 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
             player.markup.push_back(element);
             elementPlayer_[key] = outer->second;
             Settle(player);
-            return ElementPlacement{outer->second, true, BoxContent::Nothing};
+            return PlayerPlacement{outer->second, true, BoxContent::Nothing};
         }
     }
     const std::optional<PlayerKind> kind = RecognisePlayer(element);
@@ -361,7 +361,7 @@ std::optional<ElementPlacement> PagePlayers::Offer(int key, const MarkupElement&
     player.markup.push_back(element);
     elementPlayer_[key] = number;
     Settle(player);
-    return ElementPlacement{number, false, box.content, box.bar, box.hidden};
+    return PlayerPlacement{number, false, box.content, box.bar, box.hidden};
 }
 
 std::optional<int> PagePlayers::Remove(int key) {

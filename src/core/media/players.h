@@ -81,7 +81,7 @@ struct PlayerSettings {
 inline constexpr std::string_view kRefusedClipMessage = "无法播放：不支持的媒体地址";
 
 // Where an element the page script offered belongs.
-struct ElementPlacement {
+struct PlayerPlacement {
     int player = 0;         // the player it is part of, numbered from 1 in each page
     bool fallback = false;  // an <embed> inside its player's <object>: hidden, never shown
     BoxContent box = BoxContent::Nothing;  // what its own box shows (before audio-only)
@@ -103,9 +103,9 @@ class PagePlayers {
     // player (its attributes come after the object's params); RealPlayer elements with the same
     // CONSOLE drive one player ("_master" joins the page's first console, "_unique" none).
     // The element's player's settings may change: read Settings() again.
-    std::optional<ElementPlacement> Offer(int key, const MarkupElement& element,
-                                          std::optional<int> enclosingObject = std::nullopt,
-                                          const std::string& document = {});
+    std::optional<PlayerPlacement> Offer(int key, const MarkupElement& element,
+                                         std::optional<int> enclosingObject = std::nullopt,
+                                         const std::string& document = {});
 
     // The element left the page. Returns its player when that has no element left.
     std::optional<int> Remove(int key);

@@ -170,7 +170,7 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
     const MarkupElement markup{offered.value(u"tag").toString().toStdString(),
                                Pairs(offered.value(u"attributes")),
                                Pairs(offered.value(u"params"))};
-    const std::optional<ElementPlacement> placement =
+    const std::optional<PlayerPlacement> placement =
         players_->Offer(key, markup, enclosing > 0 ? std::optional<int>(enclosing) : std::nullopt,
                         documentAddress.toString(QUrl::FullyEncoded).toStdString());
     const PlayerSettings* settings = placement ? players_->Settings(placement->player) : nullptr;
