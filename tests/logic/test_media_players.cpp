@@ -2,6 +2,7 @@
 // players and how they play, and which elements make up one player.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -409,6 +410,34 @@ TEST(PlaybackTest, ScriptsReadTheirPlayersOwnNumbers) {
         EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia, c.state), c.windowsMedia);
         EXPECT_EQ(ScriptPlayState(PlayerKind::WindowsMedia64, c.state), c.windowsMedia64);
         EXPECT_EQ(ScriptPlayState(PlayerKind::RealPlayer, c.state), c.realPlayer);
+    }
+}
+
+TEST(PlaybackTest, PositionGoesToThePageOnlyWhenItWouldReadWrong) {
+    // Last given: 5000 ms at 10000 on the clock, playing (the page adds the time since).
+    const PositionReport playing{true, 5000, 10000, true};
+    const PositionReport paused{true, 5000, 10000, false};
+    const struct {
+        PositionReport last;
+        std::int64_t position;
+        bool running;
+        std::int64_t now;
+        bool due;
+    } cases[] = {
+        {{}, 0, false, 0, true},              // never given
+        {playing, 5000, false, 10100, true},  // paused: at once
+        {playing, 6000, true, 11000, false},  // in step with the clock
+        {playing, 6200, true, 11000, false},  // a little off
+        {playing, 5200, true, 11000, true},   // stalled: off by 800 ms
+        {playing, 5100, true, 10500, false},  // off, but given half a second ago
+        {playing, 5000, true, 9000, true},    // the clock was put back
+        {paused, 5000, false, 60000, false},  // stands still
+        {paused, 4000, false, 10500, false},  // moved, given half a second ago
+        {paused, 4000, false, 11000, true},   // moved
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PositionReportDue(c.last, c.position, c.running, c.now), c.due)
+            << c.position << " at " << c.now;
     }
 }
 

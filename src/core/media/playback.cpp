@@ -1,6 +1,20 @@
 #include "core/media/playback.h"
 
+#include <cstdlib>
+
 namespace lorvex {
+
+bool PositionReportDue(const PositionReport& last, std::int64_t positionMs, bool running,
+                       std::int64_t nowMs) {
+    constexpr std::int64_t kOffMs = 250;
+    constexpr std::int64_t kIntervalMs = 1000;
+    // A clock put back: the page counts from the new time.
+    if (!last.sent || running != last.running || nowMs < last.atMs) return true;
+    const std::int64_t elapsed = nowMs - last.atMs;
+    if (elapsed < kIntervalMs) return false;
+    if (!running) return positionMs != last.positionMs;
+    return std::abs(positionMs - (last.positionMs + elapsed)) > kOffMs;
+}
 
 int ScriptPlayState(PlayerKind kind, PlaybackState state) {
     struct Numbers {

@@ -3,6 +3,7 @@
 // words shown in the player's box.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/media/players.h"
@@ -33,6 +34,23 @@ enum class ClipFailure {
     MissingDecoder,  // the clip's format cannot be decoded here
     RefusedAddress,  // an address a player may not fetch (file:, javascript:, ...)
 };
+
+// The position the page's scripts were last given, and when (ms on the wall clock both
+// sides read). While the player runs, the page goes on from it by the time since, so it
+// reads the right position between reports.
+struct PositionReport {
+    bool sent = false;
+    std::int64_t positionMs = 0;
+    std::int64_t atMs = 0;
+    bool running = false;  // playing: the page adds the time since
+};
+
+// Whether the page needs the position anew, at most once a second: while the player runs,
+// when what the page would read now is off by more than a quarter second (a stall, a late
+// start); while it does not, when the position moved. (A seek and a change of state are
+// reported at once, apart from this.)
+bool PositionReportDue(const PositionReport& last, std::int64_t positionMs, bool running,
+                       std::int64_t nowMs);
 
 // The failure an HTTP status (400 and above) stands for.
 ClipFailure FailureOfStatus(int httpStatus);
