@@ -274,6 +274,25 @@ void PlayersTest::pageScriptsCallThePlayerBeforeItIsPlaced() {
     QVERIFY(Evaluate(Main(), "states")
                 .toList()
                 .contains(ScriptPlayState(PlayerKind::WindowsMedia, PlaybackState::Playing)));
+    // The page's scripts read the position going on between the client's reports of it,
+    // near the player's own.
+    QVERIFY(WaitUntil([&] {
+        const qint64 before = playback->Position();
+        const double read = Evaluate(Main(), "Player.controls.currentPosition").toDouble() * 1000;
+        return read > before - 500 && read < playback->Position() + 500;
+    }));
+    QVariantList reads;  // playing, no report can come between the two reads
+    QVERIFY(WaitUntil([&] {
+        reads = Evaluate(Main(),
+                         "(function () { var a = Player.controls.currentPosition, t = Date.now();"
+                         "while (Date.now() - t < 400) {}"
+                         "return [Player.playState, a, Player.controls.currentPosition]; })()")
+                    .toList();
+        return reads.size() == 3 && reads[0].toInt() == ScriptPlayState(PlayerKind::WindowsMedia,
+                                                                        PlaybackState::Playing);
+    }));
+    const double went = reads[2].toDouble() - reads[1].toDouble();
+    QVERIFY2(went >= 0.39 && went < 2, qPrintable(QString::number(went)));
     // Once known, each element keeps the names of its own kind only.
     QCOMPARE(Evaluate(Main(),
                       "[typeof Player.Play, typeof Flash.controls, typeof Flash.Play, "

@@ -229,6 +229,13 @@ void MediaPlayback::Stop() {
     SetState(PlaybackState::Stopped);
 }
 
+void MediaPlayback::SetPosition(qint64 ms) {
+    if (player_.source().isEmpty() || !player_.isSeekable()) return;
+    ms = std::max<qint64>(ms, 0);
+    player_.setPosition(ms);
+    emit Seeked(ms);
+}
+
 void MediaPlayback::SetVolume(int percent) {
     audio_.setVolume(static_cast<float>(std::clamp(percent, 0, 100)) / 100.0F);
 }

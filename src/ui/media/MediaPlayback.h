@@ -37,7 +37,7 @@ class MediaPlayback : public QObject {
     void Play();
     void Pause();
     void Stop();
-    void SetPosition(qint64 ms) { player_.setPosition(ms); }
+    void SetPosition(qint64 ms);
     void SetVolume(int percent);  // 0..100
     void SetMuted(bool muted) { audio_.setMuted(muted); }
 
@@ -56,6 +56,8 @@ class MediaPlayback : public QObject {
     void StateChanged(PlaybackState state);
     void MessageChanged(const QString& message);
     void PositionChanged(qint64 ms);
+    // Moved to `ms` by a command (not by playing on).
+    void Seeked(qint64 ms);
     void DurationChanged(qint64 ms);
     void VolumeChanged();
 

@@ -193,7 +193,9 @@ void PagePlayerHost::Offer(const QString& document, const QString& element) {
             ReportMedia(player);
         });
         connect(playback, &MediaPlayback::PositionChanged, this,
-                [this, player] { Report(player, true); });
+                [this, player](qint64 ms) { Report(player, true, ms); });
+        connect(playback, &MediaPlayback::Seeked, this,
+                [this, player](qint64 ms) { Report(player, false, ms); });
         ReportMedia(player);
     }
     const QString clip = QString::fromStdString(settings->clip);
@@ -278,15 +280,22 @@ void PagePlayerHost::Command(const QString& document, int key, const QString& na
     }
 }
 
-void PagePlayerHost::Report(int player, bool position) {
+void PagePlayerHost::Report(int player, bool playing, qint64 ms) {
     MediaPlayback* playback = Playback(player);
     if (playback == nullptr || !players_) return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (position && now - positionReported_[player] < 250) return;
-    positionReported_[player] = now;
+    const bool running = playback->State() == PlaybackState::Playing;
+    const qint64 position = ms >= 0 ? ms : playback->Position();
+    PositionReport& last = positionReported_[player];
+    if (playing && !PositionReportDue(last, position, running, now)) return;
+    last = {true, position, now, running};
+    // `at`: when the position was read, on the clock the page's Date.now() reads; while
+    // `running`, the page adds the time since.
     const QJsonObject state{
         {QStringLiteral("playState"), ScriptPlayState(playback->Kind(), playback->State())},
-        {QStringLiteral("position"), static_cast<double>(playback->Position())},
+        {QStringLiteral("position"), static_cast<double>(position)},
+        {QStringLiteral("at"), static_cast<double>(now)},
+        {QStringLiteral("running"), running},
         {QStringLiteral("duration"), static_cast<double>(playback->Duration())},
         {QStringLiteral("volume"), playback->Volume()},
         {QStringLiteral("mute"), playback->Muted()},

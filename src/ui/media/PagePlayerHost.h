@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/media/playback.h"
 #include "core/media/players.h"
 #include "core/now_playing/now_playing.h"
 
@@ -68,9 +69,11 @@ class PagePlayerHost : public QObject {
     void Remove(const QString& document, int key);
     void RemovePlayer(int player);
     void Command(const QString& document, int key, const QString& name, const QString& value);
-    // Tells the page script the player's state, for its scripts; positions at most a few
-    // times a second.
-    void Report(int player, bool position);
+    // Tells the page script the player's state, for its scripts: at once on a change of
+    // state, volume, length or a seek; as it plays (`playing`), only when the page, going on
+    // from the position it was last given by the time since, would read it wrong. `ms`: the
+    // position when known (else -1: the player is asked).
+    void Report(int player, bool playing, qint64 ms = -1);
     int PlayerOf(int key) const;
     void ReportMedia(int player);
     // A report of page_media.js on an HTML5 element: its player number is -id.
@@ -87,10 +90,10 @@ class PagePlayerHost : public QObject {
     QString document_;             // the current document's token; empty: none yet
     QSet<QString> pastDocuments_;  // tokens of documents the view has left
     std::optional<PagePlayers> players_;
-    std::map<int, MediaPlayback*> playbacks_;   // by player
-    std::map<int, QPointer<PlayerBox>> boxes_;  // by element key
-    std::map<int, QString> opened_;             // the address each player opened
-    std::map<int, qint64> positionReported_;    // when each player's position last went
+    std::map<int, MediaPlayback*> playbacks_;         // by player
+    std::map<int, QPointer<PlayerBox>> boxes_;        // by element key
+    std::map<int, QString> opened_;                   // the address each player opened
+    std::map<int, PositionReport> positionReported_;  // what each player's page was told
     QUrl pageAddress_;
     struct PageMediaState {
         qint64 positionMs = 0;

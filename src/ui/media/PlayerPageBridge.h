@@ -59,7 +59,8 @@ class PlayerPageBridge : public QObject {
     // player), and the kind of player it is part of ("wmp64", "wmp", "real"; empty for none).
     void placed(int key, const QString& role, const QString& kind);
     // To the page script: the element's player's state, as JSON: {playState, position,
-    // duration (ms), volume, mute, url}.
+    // duration (ms), at (ms since 1970: when the position was read), running (playing: the
+    // position goes on by the time since `at`), volume, mute, url}.
     void status(int key, const QString& state);
     // NOLINTEND(readability-identifier-naming)
 

@@ -27,6 +27,7 @@
     var dispatch = EventTarget.prototype.dispatchEvent;
     var parse = JSON.parse;
     var stringify = JSON.stringify;
+    var clock = Date.now;
     var define = Object.defineProperty;
     var players = new WeakMap();  // element -> {kind, attached, scripts, waiting, url}
     var lastState = new WeakMap();
@@ -48,6 +49,14 @@
         if (own.kind) return send(element, text);
         own.waiting.push(text);
         if (name === 'url') own.url = String(value);
+    }
+    // The position in ms: the last one the client gave, and while the player runs, the
+    // time since it was read (the client gives it anew only when this would be wrong).
+    function position(element) {
+        var given = state(element);
+        var ms = given.position || 0;
+        if (given.running && given.at) ms += Math.max(0, clock() - given.at);
+        return given.duration > 0 ? Math.min(ms, given.duration) : ms;
     }
     function url(element) {
         return state(element).url || players.get(element).url;
@@ -95,7 +104,7 @@
                 stop: function () { command(element, 'stop'); }
             };
             property(controls, 'currentPosition',
-                     function () { return (state(element).position || 0) / 1000; },
+                     function () { return position(element) / 1000; },
                      function (value) { command(element, 'seek', Math.round(value * 1000)); });
             var settings = {};
             property(settings, 'volume', function () { return state(element).volume || 0; },
@@ -114,7 +123,7 @@
                      function (value) { command(element, 'url', value); });
             property(element, 'PlayState', function () { return state(element).playState || 0; });
             property(element, 'CurrentPosition',
-                     function () { return (state(element).position || 0) / 1000; },
+                     function () { return position(element) / 1000; },
                      function (value) { command(element, 'seek', Math.round(value * 1000)); });
             property(element, 'Duration', function () { return (state(element).duration || 0) / 1000; });
             method(element, 'Play', function () { command(element, 'play'); });
@@ -129,7 +138,7 @@
             method(element, 'DoPause', function () { command(element, 'pause'); });
             method(element, 'DoStop', function () { command(element, 'stop'); });
             method(element, 'GetPlayState', function () { return state(element).playState || 0; });
-            method(element, 'GetPosition', function () { return state(element).position || 0; });
+            method(element, 'GetPosition', function () { return position(element); });
             method(element, 'GetLength', function () { return state(element).duration || 0; });
             return ['SetSource', 'GetSource', 'DoPlay', 'DoPause', 'DoStop', 'GetPlayState',
                     'GetPosition', 'GetLength'];

@@ -266,14 +266,22 @@
     // While the parser runs, an <object>'s <param>s may not be there yet: elements are
     // offered once the document is parsed, and at once after that.
     var parsed = false;
+    // The marks this script and player_names.js put on the elements (a player's state
+    // several times while it plays, the page's calls) move nothing.
+    function ours(record) {
+        return record.type === 'attributes' &&
+               record.attributeName.lastIndexOf('data-lorvex-', 0) === 0;
+    }
     function changed(records, offering) {
         var removals = false;
+        var moved = false;
         records.forEach(function (record) {
             if (offering) record.addedNodes.forEach(scan);
             removals = removals || record.removedNodes.length > 0;
+            moved = moved || !ours(record);
         });
         if (removals) forgetGone();
-        schedule();
+        if (moved) schedule();
     }
     new MutationObserver(function (records) { changed(records, parsed); })
         .observe(document, {childList: true, subtree: true, attributes: true});
