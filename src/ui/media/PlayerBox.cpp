@@ -1,6 +1,8 @@
 #include "ui/media/PlayerBox.h"
 
+#include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -129,8 +131,10 @@ PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, BarControls ba
     });
     connect(playback, &MediaPlayback::StateChanged, this, [this] { ShowState(); });
     connect(playback, &MediaPlayback::MessageChanged, this, [this] { ShowState(); });
-    connect(playback, &MediaPlayback::PositionChanged, this, [this] { ShowTime(); });
-    connect(playback, &MediaPlayback::DurationChanged, this, [this] { ShowTime(); });
+    connect(playback, &MediaPlayback::PositionChanged, this, [this](qint64 ms) { ShowTime(ms); });
+    connect(playback, &MediaPlayback::DurationChanged, this, [this] {
+        if (playback_) ShowTime(playback_->Position());
+    });
     connect(playback, &MediaPlayback::VolumeChanged, this, [this] {
         if (!playback_) return;
         volume_->setValue(playback_->Volume());
@@ -141,7 +145,7 @@ PlayerBox::PlayerBox(MediaPlayback* playback, BoxContent content, BarControls ba
     volume_->setValue(playback->Volume());
     SetContent(content);
     ShowState();
-    ShowTime();
+    ShowTime(playback->Position());
 }
 
 void PlayerBox::SetContent(BoxContent content) {
@@ -159,10 +163,13 @@ void PlayerBox::SetPictureSource(bool source) {
         connect(playback_->Sink(), &QVideoSink::videoFrameChanged, this,
                 [this](const QVideoFrame& frame) {
                     if (!HasPicture(shown_)) return;
-                    frame_ = frame.toImage();
+                    frame_ = frame;
                     ++paintedFrames_;
-                    // The picture only: the control bar below it stays as it is.
-                    update(PictureArea());
+                    // The picture only: the control bar below it stays as it is, and so
+                    // does the black around a picture of the same size in the same place.
+                    const QRect target = frame.isValid() ? PictureTarget(frame.size()) : QRect();
+                    update(!target.isEmpty() && target == target_ ? target : PictureArea());
+                    target_ = target;
                 });
     } else {
         disconnect(playback_->Sink(), nullptr, this, nullptr);
@@ -175,6 +182,7 @@ void PlayerBox::Relayout() {
     const int barHeight = HasBar(shown_) ? std::min(kBarHeight, height()) : 0;
     bar_->setGeometry(0, height() - barHeight, width(), barHeight);
     message_->setGeometry(0, 0, width(), std::max(height() - barHeight, barHeight));
+    target_ = {};
     update();
 }
 
@@ -196,32 +204,48 @@ void PlayerBox::ShowState() {
     SetContent(asked_);
 }
 
-void PlayerBox::ShowTime() {
+void PlayerBox::ShowTime(qint64 position) {
     if (!playback_) return;
-    const qint64 duration = playback_->Duration();
-    const qint64 position = playback_->Position();
+    // Whole seconds: the time and the slider change once a second as the clip plays, not
+    // with every position the player gives.
+    const qint64 duration = std::max<qint64>(playback_->Duration(), 0);
+    position = std::max<qint64>(position, 0);
+    if (position / 1000 == shownSecond_ && duration == shownDuration_) return;
+    shownSecond_ = position / 1000;
+    shownDuration_ = duration;
     seek_->setEnabled(duration > 0);
-    seek_->setRange(0, static_cast<int>(std::max<qint64>(duration, 0)));
+    seek_->setRange(0, static_cast<int>(duration));
     if (!seeking_) seek_->setValue(static_cast<int>(position));
     time_->setText(Clock(position) + u'/' + Clock(duration));
 }
 
-void PlayerBox::paintEvent(QPaintEvent*) {
+void PlayerBox::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (!HasPicture(shown_) || frame_.isNull()) return;
-    const QRect area = PictureArea();
-    QSize size = frame_.size();
-    size.scale(area.size(), Qt::KeepAspectRatio);
-    QRect target(QPoint(0, 0), size);
-    target.moveCenter(area.center());
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, frame_);
+    const QImage picture = HasPicture(shown_) && frame_.isValid() ? frame_.toImage() : QImage();
+    if (picture.isNull()) {
+        painter.fillRect(event->rect(), Qt::black);
+        return;
+    }
+    // Black around the picture, the picture unscaled when it fits as it is.
+    const QRect target = PictureTarget(picture.size());
+    for (const QRect& around : event->region().subtracted(target)) {
+        painter.fillRect(around, Qt::black);
+    }
+    if (target.size() != picture.size()) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, picture);
 }
 
 QRect PlayerBox::PictureArea() const {
     const int barHeight = HasBar(shown_) ? bar_->height() : 0;
     return {0, 0, width(), height() - barHeight};
+}
+
+QRect PlayerBox::PictureTarget(QSize frame) const {
+    const QRect area = PictureArea();
+    frame.scale(area.size(), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), frame);
+    target.moveCenter(area.center());
+    return target;
 }
 
 void PlayerBox::resizeEvent(QResizeEvent*) { Relayout(); }

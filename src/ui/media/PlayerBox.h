@@ -7,11 +7,11 @@
 #pragma once
 
 #include <QHBoxLayout>
-#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QSlider>
 #include <QToolButton>
+#include <QVideoFrame>
 #include <QWidget>
 
 #include "core/media/players.h"
@@ -50,17 +50,21 @@ class PlayerBox : public QWidget {
 
   private:
     void Relayout();
-    QRect PictureArea() const;  // the box above its control bar
+    QRect PictureArea() const;               // the box above its control bar
+    QRect PictureTarget(QSize frame) const;  // where a frame of that size shows in it
     void ShowState();
-    void ShowTime();
+    void ShowTime(qint64 position);
 
     QPointer<MediaPlayback> playback_;
     BoxContent asked_;
     BarControls controls_;
     BoxContent shown_ = BoxContent::Nothing;
     bool pictureSource_ = false;
-    QImage frame_;
+    QVideoFrame frame_;  // made an image when painted, at most once
+    QRect target_;       // where the last frame was asked to be painted
     int paintedFrames_ = 0;
+    qint64 shownSecond_ = -1;  // the time the bar shows
+    qint64 shownDuration_ = -1;
     QWidget* bar_;
     QHBoxLayout* row_;
     QToolButton* playPause_;
