@@ -2,12 +2,12 @@
 # Source it after common.sh.
 #
 # A check in the foreground (check_run) has the machine; checks started with
-# check_start_background run one after another at the lowest CPU priority (nice 19), so
+# check_start_background run at the lowest CPU priority (nice 19), so
 # they use only what the foreground leaves idle (a link, a UI test waiting for a page) and
-# never slow it down; once the foreground is done they have the machine to themselves.
+# barely slow it down; once the foreground is done they have the machine to themselves.
 
 CHECKS_DIR="$REPO_ROOT/build/checks"
-BACKGROUND_PID=""
+BACKGROUND_PIDS=()
 
 checks_reset() {
     rm -rf "$CHECKS_DIR"
@@ -43,28 +43,30 @@ check_record() {
     printf '%-7s %s (%ds): %s\n' "$verdict" "$name" "$elapsed" "$last" >"$CHECKS_DIR/$name.result"
 }
 
-# check_start_background NAME... : runs scripts/NAME for each name, one after another, at
-# nice 19, in the background; their output is printed when check_wait_background ends.
+# check_start_background NAME... : runs scripts/NAME for each name, side by side, at nice
+# 19, in the background; their output is printed when check_wait_background ends. Side by
+# side, one of them keeps both cores busy when the other runs on one (wine runs the Windows
+# tests on one core).
 check_start_background() {
-    local names=("$@")
-    (
-        for name in "${names[@]}"; do
-            check_run_quietly "$name" nice -n 19 "$REPO_ROOT/scripts/$name" || true
-        done
-    ) &
-    BACKGROUND_PID=$!
-    log "started at low priority: ${names[*]} (output at the end)"
+    local name
+    BACKGROUND_PIDS=()
+    for name in "$@"; do
+        check_run_quietly "$name" nice -n 19 "$REPO_ROOT/scripts/$name" &
+        BACKGROUND_PIDS+=($!)
+    done
+    log "started at low priority: $* (output at the end)"
 }
 
 # Waits for the background checks and prints their output.
 check_wait_background() {
-    local name="$1"
-    shift
-    [ -n "$BACKGROUND_PID" ] || return 0
-    log "waiting for: $name $*"
-    wait "$BACKGROUND_PID" || true
-    BACKGROUND_PID=""
-    for name in "$name" "$@"; do
+    local name pid
+    [ "${#BACKGROUND_PIDS[@]}" -gt 0 ] || return 0
+    log "waiting for: $*"
+    for pid in "${BACKGROUND_PIDS[@]}"; do
+        wait "$pid" || true
+    done
+    BACKGROUND_PIDS=()
+    for name in "$@"; do
         log "$name (ran in the background)"
         cat "$CHECKS_DIR/$name.log" 2>/dev/null || echo "$name: no output"
     done

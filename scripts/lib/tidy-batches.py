@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes a compile database in which the sources of the client's Qt library (src/ui) are
-checked in a few batches, each one translation unit that includes several of its sources,
-instead of one by one. clang-tidy spends most of its time on the Qt headers every source
-includes; in a batch they are read and checked once for several sources.
+"""Writes a compile database in which the sources of each library (and of the logic tests)
+are checked in a few batches, each one translation unit that includes several of its
+sources, instead of one by one. clang-tidy spends most of its time on the headers every
+source includes (Qt's, GoogleTest's, the standard library's); in a batch they are read and
+checked once for several sources.
 
     tidy-batches.py COMPILE_COMMANDS_JSON REPO_ROOT OUT_DIR
 
@@ -17,7 +18,7 @@ import re
 import shlex
 import sys
 
-BATCHED_FOLDER = "src/ui/"
+BATCHED_FOLDERS = ("src/", "tests/logic/", "tests/ui/support/", "tools/demo-portal/")
 SOURCES_PER_BATCH = 8
 # Sources that include a C library's headers (xcb, GLib) or undefine a macro stay alone:
 # those macros would reach the sources after them in a batch.
@@ -28,30 +29,31 @@ def main():
     database_path, repo_root, out_dir = sys.argv[1:4]
     with open(database_path, encoding="utf-8") as f:
         entries = json.load(f)
-    prefix = os.path.join(repo_root, BATCHED_FOLDER)
-    kept, batched = [], []
+    prefixes = tuple(os.path.join(repo_root, folder) for folder in BATCHED_FOLDERS)
+    kept, groups = [], {}
     for entry in entries:
         file = entry["file"]
-        together = file.startswith(prefix) and file.endswith(".cpp") and not alone(file)
-        (batched if together else kept).append(entry)
-    batched.sort(key=lambda e: e["file"])
+        if file.startswith(prefixes) and file.endswith(".cpp") and not alone(file):
+            # Sources built with the same flags (one target's) can share a batch.
+            groups.setdefault(strip(entry["command"], file), []).append(entry)
+        else:
+            kept.append(entry)
 
     os.makedirs(os.path.join(out_dir, "batches"), exist_ok=True)
-    for start in range(0, len(batched), SOURCES_PER_BATCH):
-        group = batched[start:start + SOURCES_PER_BATCH]
-        first = group[0]
-        # The sources of one library share their compile flags; take the first one's.
-        if any(strip(e["command"], e["file"]) != strip(first["command"], first["file"])
-               for e in group):
+    number = 0
+    for flags, group in groups.items():
+        group.sort(key=lambda e: e["file"])
+        if len(group) == 1:
             kept.extend(group)
             continue
-        batch = os.path.join(out_dir, "batches", f"ui_{start // SOURCES_PER_BATCH}.cpp")
-        with open(batch, "w", encoding="utf-8") as f:
-            f.writelines(f'#include "{e["file"]}"  // NOLINT(bugprone-suspicious-include)\n'
-                         for e in group)
-        kept.append({"directory": first["directory"], "file": batch,
-                     "command": strip(first["command"], first["file"]) + " -c " +
-                     shlex.quote(batch)})
+        for start in range(0, len(group), SOURCES_PER_BATCH):
+            batch = os.path.join(out_dir, "batches", f"batch_{number}.cpp")
+            number += 1
+            with open(batch, "w", encoding="utf-8") as f:
+                f.writelines(f'#include "{e["file"]}"  // NOLINT(bugprone-suspicious-include)\n'
+                             for e in group[start:start + SOURCES_PER_BATCH])
+            kept.append({"directory": group[start]["directory"], "file": batch,
+                         "command": flags + " -c " + shlex.quote(batch)})
     with open(os.path.join(out_dir, "compile_commands.json"), "w", encoding="utf-8") as f:
         json.dump(kept, f, indent=1)
 

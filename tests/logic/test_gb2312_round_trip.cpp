@@ -19,7 +19,7 @@
 namespace lorvex {
 namespace {
 
-constexpr std::string_view kOrigin = "http://portal.example";
+constexpr std::string_view kExampleOrigin = "http://portal.example";
 
 struct Character {
     std::string gbk;
@@ -63,19 +63,19 @@ std::vector<std::string> Links(const std::string& row) {
 TEST(Gb2312RoundTrip, EveryCharacterOnEveryRoad) {
     SKIP_WITHOUT_GB18030_CONVERTER();
     ASSERT_GE(Gb2312().size(), 7445u);  // and the few GBK added in those rows
-    const LibraryPage page(MakePortalAddresses(kOrigin));
-    const std::string base = std::string(kOrigin) + "/33/";
+    const LibraryPage page(MakePortalAddresses(kExampleOrigin));
+    const std::string base = std::string(kExampleOrigin) + "/33/";
     std::string expectedFile;
     std::vector<std::string> lines;
     for (const Character& c : Gb2312()) {
         SCOPED_TRACE(c.utf8);
         const std::string player = base + "playwmv.asp?id=88&g=" + c.utf8 + "&c=" + c.utf8;
         ASSERT_EQ(PresentLocation(Sent(player)), player);
-        ASSERT_EQ(PresentLocation(SearchAddress(MakePortalAddresses(kOrigin), c.utf8)),
+        ASSERT_EQ(PresentLocation(SearchAddress(MakePortalAddresses(kExampleOrigin), c.utf8)),
                   base + "search.asp?keyword=" + c.utf8);
 
         const std::string line =
-            CollectLine(PresentLocation(Sent(player)), MakePortalAddresses(kOrigin));
+            CollectLine(PresentLocation(Sent(player)), MakePortalAddresses(kExampleOrigin));
         ASSERT_EQ(line, "$$DD88&g=" + c.utf8 + "&c=" + c.utf8);
         lines.push_back(line);
         expectedFile += "$$DD88&g=" + c.gbk + "&c=" + c.gbk + "\r\n";

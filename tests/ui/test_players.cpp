@@ -84,6 +84,7 @@ class PlayersTest : public QObject {
     PagePlayerHost& Players() { return *fixture_.window->Players(); }
     BrowserView* Main() { return fixture_.window->MainView(); }
     QString Origin() { return fixture_.portal.Origin(); }
+    void CheckFetchedAsThePage(const QString& page, const QString& clip);
     bool OpenPage(const QString& path);
     PortalWindow fixture_;
 };
@@ -119,6 +120,18 @@ void PlayersTest::eachMarkupFormPlays_data() {
                                            << PlayerKind::RealPlayer << "RealVideo.GetPlayState()";
 }
 
+// The clip was fetched as the page would fetch it: its Referer and the portal's cookies;
+// the engine neither fetched it for itself nor offered it as a download.
+void PlayersTest::CheckFetchedAsThePage(const QString& page, const QString& clip) {
+    QVERIFY(fixture_.portal.Requests().contains(clip));
+    QCOMPARE(fixture_.portal.Header(clip, "Referer"), (Origin() + page).toUtf8());
+    QVERIFY(fixture_.portal.Header(clip, "Cookie").contains("member=1024"));
+    QCOMPARE(fixture_.portal.Header(clip, "User-Agent"),
+             fixture_.portal.Header(page, "User-Agent"));
+    QVERIFY(fixture_.portal.Header(clip, "Accept-Language").startsWith("zh-CN"));
+    QVERIFY(fixture_.saveDialog.offered.isEmpty());
+}
+
 void PlayersTest::eachMarkupFormPlays() {
     QFETCH(QString, page);
     QFETCH(QString, clip);
@@ -149,15 +162,8 @@ void PlayersTest::eachMarkupFormPlays() {
         QVERIFY2(bar.paints <= 2, qPrintable(QString::number(bar.paints)));
     }
 
-    // Fetched as the page would: its Referer and the portal's cookies.
-    QVERIFY(fixture_.portal.Requests().contains(clip));
-    QCOMPARE(fixture_.portal.Header(clip, "Referer"), (Origin() + page).toUtf8());
-    QVERIFY(fixture_.portal.Header(clip, "Cookie").contains("member=1024"));
-    QCOMPARE(fixture_.portal.Header(clip, "User-Agent"),
-             fixture_.portal.Header(page, "User-Agent"));
-    QVERIFY(fixture_.portal.Header(clip, "Accept-Language").startsWith("zh-CN"));
-    // The engine neither fetched the clip for itself nor offered it as a download.
-    QVERIFY(fixture_.saveDialog.offered.isEmpty());
+    CheckFetchedAsThePage(page, clip);
+    if (QTest::currentTestFailed()) return;
 
     // The box lies exactly over its element; an inner <embed> shows nothing of its own.
     QVERIFY(WaitUntil(

@@ -28,4 +28,9 @@ inline std::string AsciiLowerCopy(std::string_view text) {
     return out;
 }
 
+// A MIME type without its parameters, lower case ("Video/X-MS-ASF; q=1" -> "video/x-ms-asf").
+inline std::string BareMimeType(std::string_view type) {
+    return AsciiLowerCopy(TrimBlanks(type.substr(0, type.find(';'))));
+}
+
 }  // namespace lorvex

@@ -30,10 +30,6 @@ bool LooksBinary(std::string_view head) {
     return false;
 }
 
-std::string BareType(std::string_view type) {
-    return AsciiLowerCopy(TrimBlanks(type.substr(0, type.find(';'))));
-}
-
 }  // namespace
 
 PlayListFormat DetectPlayList(std::string_view address, std::string_view contentType,
@@ -49,7 +45,7 @@ PlayListFormat DetectPlayList(std::string_view address, std::string_view content
         return PlayListFormat::Asx;
     }
 
-    const std::string type = BareType(contentType);
+    const std::string type = BareMimeType(contentType);
     for (std::string_view asx : {"video/x-ms-asx", "video/x-ms-wvx", "audio/x-ms-wax",
                                  "video/x-ms-wmx", "application/x-ms-asx"}) {
         if (type == asx) return PlayListFormat::Asx;

@@ -42,9 +42,6 @@ std::optional<std::string_view> Setting(const MarkupElement& element, std::strin
     return Find(element.attributes, name);
 }
 
-// A MIME type without its parameters, lower case.
-std::string BareType(std::string_view type) { return LowerTrimmed(type.substr(0, type.find(';'))); }
-
 struct Named {
     std::string_view name;
     PlayerKind kind;
@@ -289,11 +286,11 @@ std::optional<PlayerKind> RecognisePlayer(const MarkupElement& element) {
         if (auto classId = Find(element.attributes, "classid")) {
             if (auto kind = KindOfClassId(*classId)) return kind;
         }
-        return type ? Lookup(kTypes, BareType(*type)) : std::nullopt;
+        return type ? Lookup(kTypes, BareMimeType(*type)) : std::nullopt;
     }
     if (!IsEmbed(element)) return std::nullopt;
     if (type) {
-        if (auto kind = Lookup(kTypes, BareType(*type))) return kind;
+        if (auto kind = Lookup(kTypes, BareMimeType(*type))) return kind;
     }
     if (auto src = Find(element.attributes, "src")) return KindOfClip(*src);
     return std::nullopt;
@@ -311,7 +308,7 @@ bool IsAudioOnlyClip(std::string_view address, std::string_view mimeType) {
     for (std::string_view audio : {".wma", ".wax", ".ra", ".mp3", ".wav", ".mid", ".midi"}) {
         if (extension == audio) return true;
     }
-    const std::string type = BareType(mimeType);
+    const std::string type = BareMimeType(mimeType);
     // The RealPlayer types name video clips as well, and a play list may hold video.
     return type.starts_with("audio/") && type != "audio/x-pn-realaudio" &&
            type != "audio/x-pn-realaudio-plugin" && type != "audio/x-mpegurl" &&
