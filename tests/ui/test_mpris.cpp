@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "PortalMedia.h"
+#include "support/PageInput.h"
 #include "support/UiTestSupport.h"
 #include "ui/media/MediaPlayback.h"
 #include "ui/media/PagePlayerHost.h"
@@ -65,10 +66,7 @@ class MprisTest : public QObject {
     PagePlayerHost& Players() { return *fixture_.window->Players(); }
     BrowserView* Main() { return fixture_.window->MainView(); }
     QString Origin() { return fixture_.portal.Origin(); }
-    bool OpenPage(BrowserView* view, const QString& path) {
-        view->Navigate(Origin() + path);
-        return WaitUntilDocumentIs(view, Origin() + path);
-    }
+    bool OpenPage(BrowserView* view, const QString& path) { return LoadPage(view, Origin(), path); }
     // playerctl's answer; the client answers the bus from this event loop, so it runs on.
     static QString Ask(const QStringList& arguments) {
         QProcess process;

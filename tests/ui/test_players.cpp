@@ -16,6 +16,7 @@
 #include <QWebEngineSettings>
 
 #include "PortalMedia.h"
+#include "support/PageInput.h"
 #include "support/UiTestSupport.h"
 #include "ui/media/ClipNetwork.h"
 #include "ui/media/ClipRelay.h"
@@ -32,20 +33,6 @@ namespace {
 
 // Clips take longer than pages: the decoders start in this process.
 constexpr int kPlayDeadline = 60000;
-
-QRect ElementBox(BrowserView* view, const QString& selector) {
-    const QVariantList r =
-        Evaluate(view, QStringLiteral("(function(){var r = document.querySelector('%1')"
-                                      ".getBoundingClientRect(); return [r.left, r.top, "
-                                      "r.width, r.height];})()")
-                           .arg(selector))
-            .toList();
-    if (r.size() != 4) return {};
-    const double zoom = view->zoomFactor();
-    return QRectF(r[0].toDouble() * zoom, r[1].toDouble() * zoom, r[2].toDouble() * zoom,
-                  r[3].toDouble() * zoom)
-        .toAlignedRect();
-}
 
 // Counts the paints of a widget.
 class PaintCounter : public QObject {
@@ -96,10 +83,7 @@ void PlayersTest::initTestCase() {
     QVERIFY(OpenPage("/33/login.asp"));
 }
 
-bool PlayersTest::OpenPage(const QString& path) {
-    Main()->Navigate(Origin() + path);
-    return WaitUntilDocumentIs(Main(), Origin() + path);
-}
+bool PlayersTest::OpenPage(const QString& path) { return LoadPage(Main(), Origin(), path); }
 
 void PlayersTest::eachMarkupFormPlays_data() {
     QTest::addColumn<QString>("page");

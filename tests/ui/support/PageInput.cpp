@@ -1,5 +1,6 @@
 #include "PageInput.h"
 
+#include <QRectF>
 #include <QTest>
 #include <QVariant>
 
@@ -7,6 +8,11 @@
 #include "ui/web/BrowserView.h"
 
 namespace lorvex::testing {
+
+bool LoadPage(BrowserView* view, const QString& origin, const QString& path) {
+    view->Navigate(origin + path);
+    return WaitUntilDocumentIs(view, origin + path);
+}
 
 QString LoadFresh(BrowserView* view, const QString& origin, const QString& path) {
     static int loads = 0;
@@ -27,6 +33,20 @@ std::optional<QPoint> ElementCentre(BrowserView* view, const QString& selector) 
             .toList();
     if (xy.size() != 2) return std::nullopt;
     return QPoint(xy[0].toInt(), xy[1].toInt());
+}
+
+QRect ElementBox(BrowserView* view, const QString& selector) {
+    const QVariantList r =
+        Evaluate(view, QStringLiteral("(function () { var e = document.querySelector('%1');"
+                                      "  if (!e) return null; var r = e.getBoundingClientRect();"
+                                      "  return [r.left, r.top, r.width, r.height]; })()")
+                           .arg(selector))
+            .toList();
+    if (r.size() != 4) return {};
+    const double zoom = view->zoomFactor();
+    return QRectF(r[0].toDouble() * zoom, r[1].toDouble() * zoom, r[2].toDouble() * zoom,
+                  r[3].toDouble() * zoom)
+        .toAlignedRect();
 }
 
 bool ClickElement(BrowserView* view, const QString& selector) {
