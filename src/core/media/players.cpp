@@ -11,11 +11,7 @@ namespace lorvex {
 
 namespace {
 
-std::string LowerTrimmed(std::string_view text) {
-    std::string out(TrimBlanks(text));
-    for (char& c : out) c = AsciiLower(c);
-    return out;
-}
+std::string LowerTrimmed(std::string_view text) { return AsciiLowerCopy(TrimBlanks(text)); }
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
